@@ -1,0 +1,97 @@
+#ifndef IVORY_IMAGE_H
+#define IVORY_IMAGE_H
+
+#include <cstdint>
+
+namespace Ivory {
+
+// An image of up to four dimensions (x, y, z, t) with any number of channels,
+// seen through element values passed as float so that callers need not know
+// the element type. ImageBase<T> implements every operation for the eight
+// element types. Errors are integer results and single lines on standard
+// output; nothing throws.
+//
+// The order of the virtual operations is part of the interface: keep it.
+class Image {
+public:
+    Image();
+    virtual ~Image();
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+
+    virtual int query(int32_t what);  // always 0
+    virtual int readRaw(const char* path) = 0;
+    virtual int setData(void* block) = 0;
+    virtual int writeRaw(const char* path) = 0;
+    virtual int init(int width, int height, int depth, int frames, int channels);
+    virtual void clear() = 0;
+    virtual void releaseData() = 0;
+
+    // Resampling
+    virtual Image* downsample(int fx, int fy, int fz, int ft, bool intoNew) = 0;
+    virtual void rotate(int axis) = 0;
+    virtual void scaleToPowerOfTwo() = 0;
+
+    // Intensity mapping
+    virtual void invert() = 0;
+    virtual void applyWindowLevel(bool reversed) = 0;
+
+    // Element access and interpolation
+    virtual bool getNext(float* out) = 0;
+    virtual bool setNext(float value) = 0;
+    virtual void setCurrent(float value) = 0;
+    virtual void setValue(float value, int x, int y, int z, int t, int c) = 0;
+    virtual void getPixel(float* out, float x, float y, float z) = 0;
+    virtual float getPixelValue(float x, float y, float z) = 0;
+    virtual float getValue(int x, int y, int z, int t, int c) = 0;
+    virtual void interpolateLinear(float* out, float x, float y, float z) = 0;
+    virtual float interpolateLinearValue(float x, float y, float z) = 0;
+    virtual void interpolateCubic(float* out, float x, float y, float z) = 0;
+    virtual float interpolateCubicValue(float x, float y, float z) = 0;
+
+    // Model
+    virtual void setWindowFromData() = 0;
+    virtual void swapBytes() = 0;
+    virtual void flip(bool fx, bool fy, bool fz, bool ft) = 0;
+
+    // Filtering and derivatives
+    virtual Image* filter(int code, const float* kernel, int n, Image* out) = 0;
+    virtual void fillBorder(int k) = 0;
+    virtual Image* gradient(int code, const float* kernel, bool keepSize, Image* out) = 0;
+    virtual Image* hessian(int code, const float* kernel, Image* out) = 0;
+    virtual Image* gradient3D(int code, const float* kernel, bool keepSize, bool withValue,
+                              Image* out) = 0;
+
+    // Export and statistics
+    virtual unsigned char* toBytes(unsigned char* out, bool powerOfTwo) = 0;
+    virtual unsigned short* toShorts(unsigned short* out, bool powerOfTwo) = 0;
+    virtual unsigned char* sliceToBytes(unsigned char* out, int slice, int channel,
+                                        bool powerOfTwo) = 0;
+    virtual float* centroid(float* out) = 0;
+
+    // Sets {window, level, low, high} of one channel's window record.
+    void setWindow(float low, float high, int channel);
+    void setSpacing(float sx, float sy, float sz, float st);
+    void resetCursor() { m_cursor = 0; }
+
+    int32_t m_dim[4];
+    float m_spacing[4];
+    int32_t m_channels;
+    float* m_window;  // m_channels records of {window, level, low, high}
+    int32_t m_verbose;
+    int32_t m_stride;
+    int32_t m_slice_size;
+    int32_t m_frame_size;
+    int32_t m_image_size;  // elements, channels included
+    int32_t m_cursor;
+    int32_t m_type;  // default element-type code of result images; 0 = none
+
+protected:
+    // Recomputes the four sizes from m_dim and m_channels; false (sizes left
+    // alone) when they do not fit in 32 bits.
+    bool updateSizes();
+};
+
+}  // namespace Ivory
+
+#endif

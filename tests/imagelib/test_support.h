@@ -1,0 +1,61 @@
+#ifndef IVORY_TEST_SUPPORT_H
+#define IVORY_TEST_SUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <type_traits>
+
+#include "elementtypes.h"
+
+namespace IvoryTest {
+
+// The eight element types as a gtest type list, derived from the library's own list.
+template <typename L> struct ToGTestTypes;
+template <typename... Ts> struct ToGTestTypes<Ivory::TypeList<Ts...>> {
+    using type = ::testing::Types<Ts...>;
+};
+using AllElementTypes = ToGTestTypes<Ivory::ElementTypes>::type;
+
+// Runs f while standard output is captured and returns what it printed.
+template <typename F> std::string captureStdout(F&& f) {
+    ::testing::internal::CaptureStdout();
+    f();
+    return ::testing::internal::GetCapturedStdout();
+}
+
+// A fresh folder per test, removed again at the end of it.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "ivory-test-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Bit pattern of a float or double, for exact comparisons that also tell -0 from 0.
+template <typename T> auto bitsOf(T v) {
+    using U = std::conditional_t<sizeof(T) == 8, uint64_t,
+              std::conditional_t<sizeof(T) == 4, uint32_t,
+              std::conditional_t<sizeof(T) == 2, uint16_t, uint8_t>>>;
+    U u;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+}
+
+}  // namespace IvoryTest
+
+#endif
