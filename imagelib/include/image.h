@@ -20,9 +20,24 @@ public:
     Image& operator=(const Image&) = delete;
 
     virtual int query(int32_t what);  // always 0
+
+    // Raw files hold the element block exactly as it lies in memory, without
+    // a header; the caller gives the image its shape with init before reading.
+    // readRaw: 0 when the whole block was read (a longer file is read only as
+    // far as the block reaches); 1 when the file cannot be opened (no element
+    // changed); 2 when the file is shorter than the block (the elements read
+    // are replaced, the rest keep their values), or when the image has
+    // elements but no block (nothing is read, no file is opened).
     virtual int readRaw(const char* path) = 0;
     virtual int setData(void* block) = 0;
+    // writeRaw: 0 when the whole block was written; 1 when the file cannot be
+    // opened; 2 when writing or closing failed (the file holds what could be
+    // written), or when the image has elements but no block (no file is
+    // touched).
     virtual int writeRaw(const char* path) = 0;
+    // Always 0. A shape with a negative extent or more elements than the
+    // 32-bit sizes hold is refused: the image is left empty (all extents and
+    // sizes 0) and ImageBase::init reports it like a failed allocation.
     virtual int init(int width, int height, int depth, int frames, int channels);
     virtual void clear() = 0;
     virtual void releaseData() = 0;
@@ -87,9 +102,9 @@ public:
     int32_t m_type;  // default element-type code of result images; 0 = none
 
 protected:
-    // Recomputes the four sizes from m_dim and m_channels; false (sizes left
-    // alone) when they do not fit in 32 bits.
-    bool updateSizes();
+    // The work of init: stores the shape and sizes and makes a fresh, zeroed
+    // window table. Returns false when the shape was refused.
+    bool applyShape(int width, int height, int depth, int frames, int channels);
 };
 
 }  // namespace Ivory

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <new>
 
 namespace Ivory {
@@ -24,40 +23,43 @@ Image::~Image() { delete[] m_window; }
 
 int Image::query(int32_t) { return 0; }
 
-bool Image::updateSizes() {
-    int64_t stride = int64_t(m_dim[0]) * m_channels;
-    int64_t slice = stride * m_dim[1];
-    int64_t frame = slice * m_dim[2];
-    int64_t image = frame * m_dim[3];
-    for (int64_t size : {stride, slice, frame, image}) {
-        if (size < 0 || size > INT32_MAX) return false;
+bool Image::applyShape(int width, int height, int depth, int frames, int channels) {
+    delete[] m_window;
+    m_window = nullptr;
+    // Each size is the previous one times an extent; checking every step
+    // keeps the 64-bit products themselves from overflowing.
+    const int32_t extents[4] = {channels, height, depth, frames};
+    int64_t sizes[4];
+    int64_t size = width;
+    bool fits = width >= 0;
+    for (int i = 0; i < 4 && fits; ++i) {
+        size *= extents[i];
+        sizes[i] = size;
+        fits = extents[i] >= 0 && size <= INT32_MAX;
     }
-    m_stride = int32_t(stride);
-    m_slice_size = int32_t(slice);
-    m_frame_size = int32_t(frame);
-    m_image_size = int32_t(image);
-    return true;
-}
-
-int Image::init(int width, int height, int depth, int frames, int channels) {
+    if (!fits) {
+        // Sizes that do not describe the extents would send loops and indices
+        // outside the block: leave the image empty instead.
+        width = height = depth = frames = channels = 0;
+        sizes[0] = sizes[1] = sizes[2] = sizes[3] = 0;
+    }
     m_dim[0] = width;
     m_dim[1] = height;
     m_dim[2] = depth;
     m_dim[3] = frames;
     m_channels = channels;
-    delete[] m_window;
-    m_window = nullptr;
-    // A shape whose element count does not fit the 32-bit sizes (or has a
-    // negative extent) cannot be stored: the image is left empty, and
-    // ImageBase::init reports it like a failed allocation.
-    if (!updateSizes()) {
-        m_dim[0] = m_dim[1] = m_dim[2] = m_dim[3] = 0;
-        m_channels = 0;
-        m_stride = m_slice_size = m_frame_size = m_image_size = 0;
-        return 0;
+    m_stride = int32_t(sizes[0]);
+    m_slice_size = int32_t(sizes[1]);
+    m_frame_size = int32_t(sizes[2]);
+    m_image_size = int32_t(sizes[3]);
+    if (channels != 0) {
+        m_window = new (std::nothrow) float[std::size_t(channels) * 4]();  // null table: setWindow ignores it
     }
-    if (channels == 0) return 0;
-    m_window = new (std::nothrow) float[std::size_t(channels) * 4]();  // null table: setWindow ignores it
+    return fits;
+}
+
+int Image::init(int width, int height, int depth, int frames, int channels) {
+    applyShape(width, height, depth, frames, channels);
     return 0;
 }
 
