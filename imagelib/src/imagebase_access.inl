@@ -1,7 +1,25 @@
 // Element access through the float interface: the sequential cursor and
 // positional reads and writes. Values convert as elementconversion.h says.
+// The pixel reads take float positions, truncated toward zero and clamped
+// into the image.
 
 #include "elementconversion.h"
+#include "samplingposition.h"
+
+namespace Ivory::detail::access {
+
+// Index of channel 0 of the pixel under (x, y, z) in the first frame, the
+// position truncated and clamped into the image (which must have elements).
+template <typename T>
+int32_t pixelIndex(const ImageBase<T>& image, float x, float y, float z) {
+    using samplingposition::clamped;
+    using samplingposition::truncated;
+    return clamped(truncated(x), image.m_dim[0]) * image.m_channels +
+           clamped(truncated(y), image.m_dim[1]) * image.m_stride +
+           clamped(truncated(z), image.m_dim[2]) * image.m_slice_size;
+}
+
+}  // namespace Ivory::detail::access
 
 namespace Ivory {
 
@@ -38,8 +56,20 @@ float ImageBase<T>::getValue(int x, int y, int z, int t, int c) {
     return index < 0 ? 0.0f : toFloat(m_data[index]);
 }
 
-// STUB below: replaced by the element-access implementation.
-template <typename T> void ImageBase<T>::getPixel(float*, float, float, float) {}
-template <typename T> float ImageBase<T>::getPixelValue(float, float, float) { return 0; }
+template <typename T>
+void ImageBase<T>::getPixel(float* out, float x, float y, float z) {
+    if (m_data == nullptr || m_image_size == 0) {
+        for (int32_t c = 0; c < m_channels; ++c) out[c] = 0.0f;
+        return;
+    }
+    const T* pixel = m_data + detail::access::pixelIndex(*this, x, y, z);
+    for (int32_t c = 0; c < m_channels; ++c) out[c] = toFloat(pixel[c]);
+}
+
+template <typename T>
+float ImageBase<T>::getPixelValue(float x, float y, float z) {
+    if (m_data == nullptr || m_image_size == 0) return 0.0f;
+    return toFloat(m_data[detail::access::pixelIndex(*this, x, y, z)]);
+}
 
 }  // namespace Ivory
