@@ -1,6 +1,210 @@
-// STUB: replaced by the resampling implementation.
+// Whole-image geometry: block-average downsampling, quarter turns about an
+// axis, and padding width and height to powers of two. Operations that replace
+// the block fill the new one completely before the old one is given back.
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+#include <iostream>
+#include <new>
+#include <utility>
+
+#include "alignedblock.h"
+#include "elementconversion.h"
+
+namespace Ivory::detail::resample {
+
+// 2 to the power of ceil(log2(extent)), the logarithms taken in single
+// precision; an extent whose logarithm quotient is 0 (i.e. 1) stays as it is.
+inline int64_t paddedExtent(int32_t extent) {
+    const float q = std::log(static_cast<float>(extent)) / std::log(2.0f);
+    if (q == 0.0f) return extent;
+    const float power = std::pow(2.0f, std::ceil(q));
+    return power >= 1.0f ? static_cast<int64_t>(power) : 0;  // extent 0: 2^-inf
+}
+
+// Whether every derived size of a shape fits the 32-bit size fields. Each
+// product is checked before it is multiplied further, so none overflows.
+inline bool sizesFit(int64_t channels, int64_t w, int64_t h, int64_t d, int64_t f) {
+    int64_t size = channels;
+    for (int64_t extent : {w, h, d, f}) {
+        size *= extent;
+        if (size > INT32_MAX) return false;
+    }
+    return true;
+}
+
+// The derived sizes after a change of extents that sizesFit accepted (or that
+// only shrank them).
+inline void recomputeSizes(Image& image) {
+    image.m_stride = image.m_dim[0] * image.m_channels;
+    image.m_slice_size = image.m_stride * image.m_dim[1];
+    image.m_frame_size = image.m_slice_size * image.m_dim[2];
+    image.m_image_size = image.m_frame_size * image.m_dim[3];
+}
+
+// Destination pixel of source pixel (x, y, z) after a quarter turn is
+// base + x*dx + y*dy + z*dz (in pixels, within one frame).
+struct TurnStrides {
+    long base, dx, dy, dz;
+};
+
+inline TurnStrides turnStrides(int axis, long w, long h, long d) {
+    switch (axis) {
+    case 0: return {(h - 1) * d * w, 1, -d * w, w};   // ((h-1-y)*d + z)*w + x
+    case 1: return {d - 1, h * d, d, -1};             // (x*h + y)*d + (d-1-z)
+    default: return {(w - 1) * h, -h, 1, w * h};      // (z*w + (w-1-x))*h + y
+    }
+}
+
+}  // namespace Ivory::detail::resample
+
 namespace Ivory {
-template <typename T> Image* ImageBase<T>::downsample(int, int, int, int, bool) { return nullptr; }
-template <typename T> void ImageBase<T>::rotate(int) {}
-template <typename T> void ImageBase<T>::scaleToPowerOfTwo() {}
+
+template <typename T>
+Image* ImageBase<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
+    if (m_data == nullptr) return nullptr;
+    if (fx < 1 || fy < 1 || fz < 1 || ft < 1) {
+        std::cout << "Error: downsampling factors must be at least 1!" << std::endl;
+        return nullptr;
+    }
+    const int w = m_dim[0] / fx, h = m_dim[1] / fy, d = m_dim[2] / fz, f = m_dim[3] / ft;
+    const long count = long(w) * h * d * f * m_channels;  // at most m_image_size
+
+    ImageBase<T>* target = nullptr;
+    T* block = nullptr;
+    if (intoNew) {
+        target = new (std::nothrow) ImageBase<T>;
+        if (target == nullptr) return nullptr;
+        target->init(w, h, d, f, m_channels);
+        if (target->m_data == nullptr && count > 0) {  // no block could be had
+            delete target;
+            return nullptr;
+        }
+        block = target->m_data;
+    } else {
+        block = static_cast<T*>(allocateAligned(size_t(count) * sizeof(T)));
+        if (block == nullptr) return nullptr;
+    }
+
+    // The factors' product fits: a non-empty target means it is at most the
+    // element count, and an empty one never divides.
+    const float divisor = static_cast<float>(int64_t(fx) * fy * fz * ft);
+    const long ch = m_channels;
+    T* next = block;
+    for (long tt = 0; tt < f; ++tt)
+        for (long zz = 0; zz < d; ++zz)
+            for (long yy = 0; yy < h; ++yy)
+                for (long xx = 0; xx < w; ++xx)
+                    for (long c = 0; c < ch; ++c) {
+                        const T* corner = m_data + c + xx * fx * ch + yy * fy * m_stride +
+                                          zz * fz * m_slice_size + tt * ft * long(m_frame_size);
+                        float sum = 0.0f;  // rounded to single precision after every addition
+                        for (long l = 0; l < ft; ++l)
+                            for (long k = 0; k < fz; ++k)
+                                for (long j = 0; j < fy; ++j) {
+                                    const T* row = corner + l * long(m_frame_size) +
+                                                   k * m_slice_size + j * m_stride;
+                                    for (long i = 0; i < fx; ++i) sum += toFloat(row[i * ch]);
+                                }
+                        *next++ = fromFloat<T>(sum / divisor);
+                    }
+
+    if (intoNew) {
+        target->setSpacing(m_spacing[0] * fx, m_spacing[1] * fy, m_spacing[2] * fz,
+                           m_spacing[3] * ft);
+        return target;
+    }
+    releaseData();
+    m_spacing[0] *= fx;
+    m_spacing[1] *= fy;
+    m_spacing[2] *= fz;
+    m_spacing[3] *= ft;
+    m_data = block;
+    m_dim[0] = w;
+    m_dim[1] = h;
+    m_dim[2] = d;
+    m_dim[3] = f;
+    detail::resample::recomputeSizes(*this);
+    if (m_verbose) {
+        std::cout << "Image downsampled, new size " << w << " x " << h << " x " << d
+                  << std::endl;
+    }
+    return nullptr;
+}
+
+template <typename T>
+void ImageBase<T>::rotate(int axis) {
+    if (axis < 0 || axis > 2) {
+        std::cout << "Error: rotation axis must be 0, 1 or 2!" << std::endl;
+        return;
+    }
+    if (m_data == nullptr) return;
+    const int first = axis == 0 ? 1 : 0;  // the two axes that trade places
+    const int second = axis == 2 ? 1 : 2;
+    int32_t turned[4] = {m_dim[0], m_dim[1], m_dim[2], m_dim[3]};
+    std::swap(turned[first], turned[second]);
+    // Only an image without elements (an extent 0) can have turned partial
+    // sizes that overflow; it is left as it is, like a failed allocation.
+    if (!detail::resample::sizesFit(m_channels, turned[0], turned[1], turned[2], turned[3]))
+        return;
+    T* block = static_cast<T*>(allocateAligned(size_t(m_image_size) * sizeof(T)));
+    if (block == nullptr) return;
+
+    const long w = m_dim[0], h = m_dim[1], d = m_dim[2], ch = m_channels;
+    const detail::resample::TurnStrides turn = detail::resample::turnStrides(axis, w, h, d);
+    // Every frame turns alike, so the volume stays one consistent 4D image.
+    for (long t = 0; t < m_dim[3]; ++t) {
+        const T* source = m_data + t * long(m_frame_size);
+        T* frame = block + t * long(m_frame_size);
+        for (long z = 0; z < d; ++z)
+            for (long y = 0; y < h; ++y)
+                for (long x = 0; x < w; ++x, source += ch) {
+                    const long pixel = turn.base + x * turn.dx + y * turn.dy + z * turn.dz;
+                    std::copy_n(source, ch, frame + pixel * ch);
+                }
+    }
+    releaseData();
+    m_data = block;
+
+    std::swap(m_dim[first], m_dim[second]);
+    std::swap(m_spacing[first], m_spacing[second]);
+    detail::resample::recomputeSizes(*this);
+    if (m_verbose) std::cout << "Rotated image around axis " << axis << std::endl;
+}
+
+template <typename T>
+void ImageBase<T>::scaleToPowerOfTwo() {
+    if (m_data == nullptr) return;
+    const int64_t w2 = detail::resample::paddedExtent(m_dim[0]);
+    const int64_t h2 = detail::resample::paddedExtent(m_dim[1]);
+    // A padded shape the size fields cannot describe is left alone, as if allocation failed.
+    if (!detail::resample::sizesFit(m_channels, w2, h2, m_dim[2], m_dim[3])) return;
+    const int64_t count = int64_t(m_channels) * w2 * h2 * m_dim[2] * m_dim[3];
+    T* block = static_cast<T*>(allocateAligned(size_t(count) * sizeof(T)));
+    if (block == nullptr) return;
+    std::memset(block, 0, size_t(count) * sizeof(T));
+
+    // Every frame is copied (not only the first) so that padding loses no data.
+    const long rowLength = long(m_channels) * m_dim[0];
+    const long newStride = long(m_channels) * w2;
+    const long slices = long(m_dim[2]) * m_dim[3];
+    for (long s = 0; s < slices; ++s)
+        for (long y = 0; y < m_dim[1]; ++y) {
+            std::memcpy(block + s * newStride * h2 + y * newStride,
+                        m_data + (m_dim[1] * s + y) * rowLength, size_t(rowLength) * sizeof(T));
+        }
+
+    m_dim[0] = int32_t(w2);
+    m_dim[1] = int32_t(h2);
+    detail::resample::recomputeSizes(*this);
+    releaseData();
+    m_data = block;
+    if (m_verbose) {
+        std::cout << "Scaled to power of two, new width = " << w2 << ", height = " << h2
+                  << std::endl;
+    }
+}
+
 }  // namespace Ivory
