@@ -1,0 +1,78 @@
+#include "scene/enemy.h"
+
+#include <iostream>
+#include <typeinfo>
+
+#include <GL/gl.h>
+#include <Inventor/SbViewportRegion.h>
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInput.h>
+#include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTransform.h>
+
+#include "terrain/field.h"
+
+const char* const Enemy::kModelFile = "texturen/female.iv";
+
+Enemy::Enemy()
+    : groundOffset(7.0f),
+      modelRoot(nullptr),
+      model(nullptr),
+      modelTransform(nullptr),
+      viewportRegion(nullptr),
+      renderAction(nullptr)
+{
+    modelPosition = Vec3{80.0f, 140.0f, 80.0f};
+}
+
+void Enemy::loadModel()
+{
+    SoDB::init();
+    modelRoot = new SoSeparator;
+    modelRoot->ref();
+    viewportRegion = new SbViewportRegion(800, 600);
+    renderAction = new SoGLRenderAction(*viewportRegion);
+
+    SoInput input;
+    if (!input.openFile(kModelFile, FALSE)) {
+        // Reading now would fall back on standard input and block the game.
+        std::cout << "File not found: " << kModelFile << std::endl;
+    } else {
+        model = SoDB::readAll(&input);
+        if (model == nullptr) {
+            std::cout << "Problem reading file: " << kModelFile << std::endl;
+        }
+        input.closeFile();
+    }
+
+    modelTransform = new SoTransform;
+    modelTransform->rotation.setValue(90.0f, 1.0f, 0.0f, 0.0f);  // quaternion x, y, z, w
+    modelTransform->translation.setValue(modelPosition.x, modelPosition.y, modelPosition.z);
+    modelRoot->addChild(modelTransform);
+    if (model != nullptr) {
+        modelRoot->addChild(model);
+    }
+}
+
+void Enemy::onCollision(Object* other)
+{
+    if (typeid(*other) != typeid(Field)) {
+        return;
+    }
+    const Field* ground = static_cast<const Field*>(other);
+    modelPosition.y = ground->heightAt(modelPosition.x, modelPosition.z) + groundOffset;
+}
+
+void Enemy::drawModel()
+{
+    // The action would set its own 800 x 600 viewport; keep the window's instead.
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    viewportRegion->setWindowSize(static_cast<short>(viewport[0] + viewport[2]),
+                                  static_cast<short>(viewport[1] + viewport[3]));
+    viewportRegion->setViewportPixels(static_cast<short>(viewport[0]), static_cast<short>(viewport[1]),
+                                      static_cast<short>(viewport[2]), static_cast<short>(viewport[3]));
+    renderAction->setViewportRegion(*viewportRegion);
+    renderAction->apply(modelRoot);
+}
