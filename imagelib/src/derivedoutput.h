@@ -1,0 +1,97 @@
+#ifndef IVORY_DERIVEDOUTPUT_H
+#define IVORY_DERIVEDOUTPUT_H
+
+// What the filters and derivatives share: the one-channel reading of the
+// source, the start values of the range scan, and making or checking the
+// image their results are written into.
+
+#include <cstdint>
+#include <iostream>
+
+#include "createimage.h"
+#include "elementconversion.h"
+#include "imagebase.h"
+
+namespace Ivory::detail::derivedoutput {
+
+// The range scan starts from these (single-precision) bounds.
+constexpr float kRangeMinStart = 1e16f;
+constexpr float kRangeMaxStart = -1e16f;
+
+// Pixels of the first frame seen as one channel: width * height * depth.
+inline int64_t pixelsPerFrame(const Image& image) {
+    return int64_t(image.m_dim[0]) * image.m_dim[1] * image.m_dim[2];
+}
+
+// Whether elements 0 .. needed-1 of the source can be read.
+template <typename T> bool canRead(const ImageBase<T>& image, int64_t needed) {
+    return needed <= 0 || (image.m_data != nullptr && needed <= image.m_image_size);
+}
+
+// Whether an image holds an element block; images of other classes are trusted.
+inline bool hasElementBlock(Image* image) {
+#define IVORY_BLOCK_OF(T, code) \
+    if (auto* typed = dynamic_cast<ImageBase<T>*>(image)) return typed->m_data != nullptr;
+    IVORY_ELEMENT_TYPES(IVORY_BLOCK_OF)
+#undef IVORY_BLOCK_OF
+    return true;
+}
+
+// Reads the first frame of a source as one channel of floats; the caller has
+// made sure with canRead that every pixel it asks for lies in the block.
+template <typename T> struct PixelReader {
+    const T* data;
+    int width, height;
+    float operator()(int x, int y, int z) const {
+        return toFloat(data[(int64_t(z) * height + y) * width + x]);
+    }
+};
+
+// The shape of a new output image.
+struct Shape {
+    int width, height, depth, frames, channels;
+};
+
+// The image `written` elements go into: out itself when the caller passed one
+// (refused when too small), otherwise a new image of the code with the given
+// shape and the source's spacings. Null after an error, which is reported.
+// `created` tells the caller whether it owns the result.
+inline Image* prepare(const Image& source, int code, Image* out, const Shape& shape,
+                      int64_t written, bool& created) {
+    created = false;
+    if (out != nullptr) {
+        if (out->m_image_size < written || (written > 0 && !hasElementBlock(out))) {
+            std::cout << "Error: output image too small!" << std::endl;
+            return nullptr;
+        }
+        return out;
+    }
+    Image* made = createImage(code);
+    if (made == nullptr) {
+        std::cout << "Error: unknown data type, cannot create output image!" << std::endl;
+        return nullptr;
+    }
+    made->init(shape.width, shape.height, shape.depth, shape.frames, shape.channels);
+    if (made->m_image_size < written || (written > 0 && !hasElementBlock(made))) {
+        delete made;  // init has reported the failed allocation
+        return nullptr;
+    }
+    made->setSpacing(source.m_spacing[0], source.m_spacing[1], source.m_spacing[2],
+                     source.m_spacing[3]);
+    created = true;
+    return made;
+}
+
+// Keeps the running minimum and maximum of a sequence of results.
+struct Range {
+    float min = kRangeMinStart;
+    float max = kRangeMaxStart;
+    void add(float v) {
+        if (v < min) min = v;
+        if (v > max) max = v;
+    }
+};
+
+}  // namespace Ivory::detail::derivedoutput
+
+#endif
