@@ -1,1 +1,408 @@
+#include <algorithm>
+#include <random>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "createimage.h"
+#include "imagebase.h"
 #include "test_support.h"
+#include "volume_support.h"
+
+namespace {
+
+using Ivory::Image;
+using Ivory::ImageBase;
+using IvoryTest::captureStdout;
+using IvoryTest::ImagePtr;
+using IvoryTest::makeVolume;
+
+// Rows 0 0 0 / 1 1 1 / 2 2 2 in slice z, scaled by z + 1.
+float rowRamp(int, int y, int z) { return float(y * (z + 1)); }
+
+// ---- refused calls -------------------------------------------------------
+
+struct RefusedDerivative {
+    const char* what;
+    int width, height, depth;
+    int type;  // m_type of the source
+    Image* (*call)(Image& source, Image* out);
+    const char* message;
+};
+
+Image* gradientOf(int code, bool keepSize, Image& s, Image* out) { return s.gradient(code, nullptr, keepSize, out); }
+Image* gradient3DOf(int code, bool keepSize, Image& s, Image* out) {
+    return s.gradient3D(code, nullptr, keepSize, false, out);
+}
+
+const RefusedDerivative kRefused[] = {
+    {"GradientUnsigned", 4, 4, 1, 0, [](Image& s, Image* o) { return gradientOf(0x1401, true, s, o); },
+     "Error: unsigned data type, cannot compute gradient!"},
+    {"GradientOwnTypeUnsigned", 4, 4, 1, 0x1405, [](Image& s, Image* o) { return gradientOf(0, true, s, o); },
+     "Error: unsigned data type, cannot compute gradient!"},
+    {"Gradient3DUnsigned", 4, 4, 4, 0, [](Image& s, Image* o) { return gradient3DOf(0x1405, true, s, o); },
+     "Error: unsigned data type, cannot compute gradient!"},
+    {"HessianUnsigned", 4, 4, 1, 0, [](Image& s, Image* o) { return s.hessian(0x1403, nullptr, o); },
+     "Error: unsigned data type, cannot compute hessian!"},
+    {"GradientNarrow", 2, 5, 1, 0, [](Image& s, Image* o) { return gradientOf(0x1406, false, s, o); },
+     "Error: image too small, cannot compute gradient!"},
+    {"GradientLow", 5, 2, 1, 0, [](Image& s, Image* o) { return gradientOf(0x1406, false, s, o); },
+     "Error: image too small, cannot compute gradient!"},
+    {"Gradient3DFlat", 5, 5, 2, 0, [](Image& s, Image* o) { return gradient3DOf(0x1406, false, s, o); },
+     "Error: image too small, cannot compute gradient!"},
+};
+
+class DerivativeRefusal : public ::testing::TestWithParam<RefusedDerivative> {};
+
+TEST_P(DerivativeRefusal, PrintsOneLineReturnsNullAndLeavesTheOutputAlone) {
+    const RefusedDerivative& c = GetParam();
+    auto source = makeVolume<float>(c.width, c.height, c.depth, [](int x, int y, int z) { return x * y + z; });
+    source->m_type = c.type;
+    ImageBase<float> out;
+    out.init(c.width, c.height, c.depth, 1, 4);
+    out.setValue(7.0f, 0, 0, 0, 0, 0);
+    for (Image* target : {static_cast<Image*>(nullptr), static_cast<Image*>(&out)}) {
+        Image* result = reinterpret_cast<Image*>(1);
+        EXPECT_EQ(captureStdout([&] { result = c.call(*source, target); }), std::string(c.message) + "\n");
+        EXPECT_EQ(result, nullptr);
+    }
+    EXPECT_EQ(out.getValue(0, 0, 0, 0, 0), 7.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Derivatives, DerivativeRefusal, ::testing::ValuesIn(kRefused),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+// Each operation, once without output and code 0x1408 or 0 (unknown to the
+// factory), once with an output one element too small, once with a source
+// without block.
+struct DerivativeCall {
+    const char* what;
+    int outChannels, shrink;  // elements written: outChannels per pixel of the shrunk volume
+    Image* (*call)(Image& source, int code, Image* out);
+};
+
+const DerivativeCall kCalls[] = {
+    {"Gradient", 2, 1, [](Image& s, int code, Image* o) { return s.gradient(code, nullptr, false, o); }},
+    {"GradientKeepSize", 2, 0, [](Image& s, int code, Image* o) { return s.gradient(code, nullptr, true, o); }},
+    {"Hessian", 3, 0, [](Image& s, int code, Image* o) { return s.hessian(code, nullptr, o); }},
+    {"Gradient3D", 3, 1, [](Image& s, int code, Image* o) { return s.gradient3D(code, nullptr, false, false, o); }},
+    {"Gradient3DWithValue", 4, 0,
+     [](Image& s, int code, Image* o) { return s.gradient3D(code, nullptr, true, true, o); }},
+};
+
+class DerivativeCaller : public ::testing::TestWithParam<DerivativeCall> {};
+
+TEST_P(DerivativeCaller, CodeUnknownToTheFactoryWithoutOutputIsRefused) {
+    auto source = makeVolume<float>(5, 5, 5, [](int x, int, int) { return x; });
+    for (int code : {0x1408, 0}) {
+        Image* result = reinterpret_cast<Image*>(1);
+        EXPECT_EQ(captureStdout([&] { result = GetParam().call(*source, code, nullptr); }),
+                  "Error: unknown data type, cannot create output image!\n");
+        EXPECT_EQ(result, nullptr);
+    }
+}
+
+TEST_P(DerivativeCaller, OutputTooSmallIsRefusedWithoutWriting) {
+    const DerivativeCall& c = GetParam();
+    const bool volume = std::string(c.what).find("3D") != std::string::npos;
+    auto source = makeVolume<float>(5, 4, 3, [](int x, int y, int z) { return x * x + y + z; });
+    source->m_verbose = 0;
+    const int s = c.shrink;
+    const int written = (5 - 2 * s) * (4 - 2 * s) * (volume ? 3 - 2 * s : 3) * c.outChannels;
+    ImageBase<double> small;
+    small.init(written - 1, 1, 1, 1, 1);
+    small.setValue(5.0f, 0, 0, 0, 0, 0);
+    Image* result = reinterpret_cast<Image*>(1);
+    EXPECT_EQ(captureStdout([&] { result = c.call(*source, 0x1406, &small); }), "Error: output image too small!\n");
+    EXPECT_EQ(result, nullptr);
+    EXPECT_EQ(small.getValue(0, 0, 0, 0, 0), 5.0f);
+
+    ImageBase<double> exact;  // one element more is enough, whatever its shape
+    exact.init(written, 1, 1, 1, 1);
+    EXPECT_EQ(c.call(*source, 0x1406, &exact), &exact);
+}
+
+TEST_P(DerivativeCaller, SourceWithoutBlockGivesNothing) {
+    auto source = makeVolume<short>(5, 5, 5, [](int x, int, int) { return x; });
+    source->releaseData();
+    Image* result = reinterpret_cast<Image*>(1);
+    EXPECT_EQ(captureStdout([&] { result = GetParam().call(*source, 0x1406, nullptr); }), "");
+    EXPECT_EQ(result, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Derivatives, DerivativeCaller, ::testing::ValuesIn(kCalls),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+// ---- gradient -----------------------------------------------------------
+
+template <typename T> class GradientSource : public ::testing::Test {};
+TYPED_TEST_SUITE(GradientSource, IvoryTest::AllElementTypes);
+
+TYPED_TEST(GradientSource, RampGivesMinusEightAcrossRowsAndZeroAlong) {
+    auto source = makeVolume<TypeParam>(3, 3, 1, rowRamp);
+    source->setSpacing(2.0f, 3.0f, 4.0f, 5.0f);
+    ImagePtr out(source->gradient(0x1406, nullptr, false, nullptr));
+    ASSERT_NE(out, nullptr);
+    ASSERT_NE(dynamic_cast<ImageBase<float>*>(out.get()), nullptr);
+    EXPECT_EQ(out->m_dim[0], 1);
+    EXPECT_EQ(out->m_dim[1], 1);
+    EXPECT_EQ(out->m_dim[2], 1);
+    EXPECT_EQ(out->m_channels, 2);
+    EXPECT_EQ(out->getValue(0, 0, 0, 0, 0), -8.0f);
+    EXPECT_EQ(out->getValue(0, 0, 0, 0, 1), 0.0f);
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_EQ(out->m_window[4 * c + 2], -8.0f);
+        EXPECT_EQ(out->m_window[4 * c + 3], 0.0f);
+    }
+    EXPECT_EQ(out->m_spacing[0], 2.0f);
+    EXPECT_EQ(out->m_spacing[3], 5.0f);
+}
+
+TYPED_TEST(GradientSource, KeepSizeComputesOnlyInnerPixels) {
+    auto source = makeVolume<TypeParam>(3, 3, 1, rowRamp);
+    ImagePtr out(source->gradient(0x1406, nullptr, true, nullptr));
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->m_dim[0], 3);
+    EXPECT_EQ(out->m_dim[1], 3);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 3; ++x) {
+            const bool centre = x == 1 && y == 1;
+            EXPECT_EQ(out->getValue(x, y, 0, 0, 0), centre ? -8.0f : 0.0f);
+            EXPECT_EQ(out->getValue(x, y, 0, 0, 1), 0.0f);
+        }
+    }
+}
+
+TEST(Gradient, EachSliceUsesItsOwnPixels) {
+    auto source = makeVolume<short>(3, 3, 2, rowRamp);
+    ImagePtr out(source->gradient(0x1402, nullptr, false, nullptr));
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->getValue(0, 0, 0, 0, 0), -8.0f);
+    EXPECT_EQ(out->getValue(0, 0, 1, 0, 0), -16.0f);
+    EXPECT_EQ(out->m_window[2], -16.0f);
+}
+
+TEST(Gradient, CallerKernelAndItsTranspose) {
+    auto source = makeVolume<float>(3, 3, 1, [](int x, int y, int) { return x + 10 * y; });
+    const float rightMinusLeft[9] = {0, 0, 0, -1, 0, 1, 0, 0, 0};  // c = -1 and c = +1 on row 0
+    ImagePtr out(source->gradient(0x1404, rightMinusLeft, false, nullptr));
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->getValue(0, 0, 0, 0, 0), 2.0f);   // I(2,1) - I(0,1)
+    EXPECT_EQ(out->getValue(0, 0, 0, 0, 1), 20.0f);  // I(1,2) - I(1,0)
+}
+
+class GradientOutputCode : public ::testing::TestWithParam<int> {};
+
+TEST_P(GradientOutputCode, ResultHasTheCodesTypeAndValue) {
+    auto source = makeVolume<char>(3, 3, 1, rowRamp);
+    ImagePtr out(source->gradient(GetParam(), nullptr, false, nullptr));
+    ASSERT_NE(out, nullptr);
+    ImagePtr sameType(Ivory::createImage(GetParam()));
+    EXPECT_EQ(typeid(*out), typeid(*sameType));
+    EXPECT_EQ(out->getValue(0, 0, 0, 0, 0), -8.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Gradient, GradientOutputCode, ::testing::Values(0x1400, 0x1402, 0x1404, 0x1406, 0x140A));
+
+TEST(Gradient, CallerOutputOfAnotherTypeTruncates) {
+    auto source = makeVolume<float>(3, 3, 1, [](int, int y, int) { return 0.4375f * y; });
+    ImageBase<int> out;
+    out.init(1, 1, 1, 1, 2);
+    ASSERT_EQ(source->gradient(0x1406, nullptr, false, &out), &out);
+    EXPECT_EQ(out.m_data[0], -3);  // -3.5 truncated toward zero
+    EXPECT_EQ(out.m_window[2], -3.5f);
+}
+
+// ---- hessian -------------------------------------------------------------
+
+TEST(Hessian, OfTheProductSurface) {
+    // f = x*y: the default gradient is (-8x, -8y) inside, 0 on the border.
+    auto source = makeVolume<float>(5, 5, 1, [](int x, int y, int) { return x * y; });
+    ImagePtr out(source->hessian(0x1406, nullptr, nullptr));
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->m_dim[0], 5);
+    EXPECT_EQ(out->m_dim[1], 5);
+    EXPECT_EQ(out->m_channels, 3);
+    EXPECT_EQ(out->getValue(2, 2, 0, 0, 0), 0.0f);
+    EXPECT_EQ(out->getValue(2, 2, 0, 0, 1), 64.0f);
+    EXPECT_EQ(out->getValue(2, 2, 0, 0, 2), 0.0f);
+    EXPECT_EQ(out->getValue(1, 1, 0, 0, 0), 32.0f);
+    EXPECT_EQ(out->getValue(1, 1, 0, 0, 1), 48.0f);
+    EXPECT_EQ(out->getValue(1, 1, 0, 0, 2), 32.0f);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(out->getValue(0, 3, 0, 0, c), 0.0f);
+        EXPECT_EQ(out->getValue(4, 4, 0, 0, c), 0.0f);
+    }
+}
+
+TEST(Hessian, OfOneChannelEqualsHessianOfItsKeptSizeGradient) {
+    std::mt19937 random(99);
+    std::uniform_int_distribution<int> value(-50, 50);
+    auto source = makeVolume<short>(7, 6, 2, [&](int, int, int) { return value(random); });
+    const float kernel[9] = {0.5f, 1, 0, -2, 0, 3, 0, 1, -0.25f};
+    ImagePtr direct(source->hessian(0x1406, kernel, nullptr));
+    ImagePtr g(source->gradient(0x1406, kernel, true, nullptr));
+    ASSERT_NE(direct, nullptr);
+    ASSERT_NE(g, nullptr);
+    ImagePtr viaGradient(g->hessian(0x1406, kernel, nullptr));
+    ASSERT_NE(viaGradient, nullptr);
+    ASSERT_EQ(direct->m_image_size, 7 * 6 * 2 * 3);
+    ASSERT_EQ(viaGradient->m_image_size, direct->m_image_size);
+    auto* a = dynamic_cast<ImageBase<float>*>(direct.get());
+    auto* b = dynamic_cast<ImageBase<float>*>(viaGradient.get());
+    ASSERT_TRUE(a != nullptr && b != nullptr);
+    for (int i = 0; i < a->m_image_size; ++i) EXPECT_EQ(IvoryTest::bitsOf(a->m_data[i]), IvoryTest::bitsOf(b->m_data[i])) << i;
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(direct->m_window[i], viaGradient->m_window[i]) << i;
+}
+
+TEST(Hessian, EachChannelGetsItsOwnWindow) {
+    auto source = makeVolume<float>(6, 5, 1, [](int x, int y, int) { return x * x * y; });
+    ImagePtr out(source->hessian(0x140A, nullptr, nullptr));
+    ASSERT_NE(out, nullptr);
+    for (int c = 0; c < 3; ++c) {
+        float low = 1e30f, high = -1e30f;
+        for (int y = 0; y < 5; ++y) {
+            for (int x = 0; x < 6; ++x) {
+                low = std::min(low, out->getValue(x, y, 0, 0, c));
+                high = std::max(high, out->getValue(x, y, 0, 0, c));
+            }
+        }
+        EXPECT_EQ(out->m_window[4 * c + 2], low) << c;
+        EXPECT_EQ(out->m_window[4 * c + 3], high) << c;
+    }
+    EXPECT_NE(out->m_window[3], out->m_window[7]);
+}
+
+// ---- gradient3D ----------------------------------------------------------
+
+// A 4 x 3 x 3 volume stepping between `before` (x < 2) and `after` along x.
+template <typename T> auto stepVolume(float before, float after) {
+    return makeVolume<T>(4, 3, 3, [=](int x, int, int) { return x < 2 ? before : after; });
+}
+
+template <typename T> class Gradient3DSource : public ::testing::Test {};
+TYPED_TEST_SUITE(Gradient3DSource, IvoryTest::AllElementTypes);
+
+TYPED_TEST(Gradient3DSource, ByteOutputClampsTheStepAndCountsIt) {
+    auto source = stepVolume<TypeParam>(0, 100);
+    Image* result = nullptr;
+    const std::string printed =
+        captureStdout([&] { result = source->gradient3D(0x1400, nullptr, true, false, nullptr); });
+    ImagePtr out(result);
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(printed, "Computing 3D gradient...\nDone. Range = [-128..0]\nWarning: 2 values exceeded.\n");
+    auto* bytes = dynamic_cast<ImageBase<char>*>(out.get());
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(out->m_channels, 3);
+    EXPECT_EQ(out->m_dim[2], 3);
+    for (int z = 0; z < 3; ++z) {
+        for (int y = 0; y < 3; ++y) {
+            for (int x = 0; x < 4; ++x) {
+                const bool stepped = z == 1 && y == 1 && (x == 1 || x == 2);
+                EXPECT_EQ(bytes->at(x, y, z, 0, 0), stepped ? -128 : 0) << x << "," << y << "," << z;
+                EXPECT_EQ(bytes->at(x, y, z, 0, 1), 0);
+                EXPECT_EQ(bytes->at(x, y, z, 0, 2), 0);
+            }
+        }
+    }
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(out->m_window[4 * c + 2], -128.0f);
+        EXPECT_EQ(out->m_window[4 * c + 3], 0.0f);
+    }
+}
+
+TYPED_TEST(Gradient3DSource, WithValueRepeatsTheSourceAndItsWindow) {
+    auto source = makeVolume<TypeParam>(3, 4, 5, [](int x, int y, int z) { return x + 3 * y + 12 * z; });
+    source->setWindow(-5.0f, 250.0f, 0);
+    source->m_verbose = 0;
+    ImagePtr out(source->gradient3D(0x1406, nullptr, false, true, nullptr));
+    ASSERT_NE(out, nullptr);
+    ASSERT_EQ(out->m_channels, 4);
+    ASSERT_EQ(out->m_dim[0], 1);
+    ASSERT_EQ(out->m_dim[1], 2);
+    ASSERT_EQ(out->m_dim[2], 3);
+    for (int z = 0; z < 3; ++z) {
+        for (int y = 0; y < 2; ++y) {
+            const float inner = float(1 + 3 * (y + 1) + 12 * (z + 1));
+            EXPECT_EQ(out->getValue(0, y, z, 0, 3), inner);
+            // Each kernel plane weighs 10: the derivative is -20 per unit slope.
+            EXPECT_EQ(out->getValue(0, y, z, 0, 0), -20.0f);
+            EXPECT_EQ(out->getValue(0, y, z, 0, 1), -60.0f);
+            EXPECT_EQ(out->getValue(0, y, z, 0, 2), -240.0f);
+        }
+    }
+    EXPECT_EQ(out->m_window[4 * 3 + 2], -5.0f);
+    EXPECT_EQ(out->m_window[4 * 3 + 3], 250.0f);
+    EXPECT_EQ(out->m_window[2], -240.0f);  // the value channel does not count
+    EXPECT_EQ(out->m_window[3], -20.0f);
+}
+
+struct ClampCase {
+    int code;
+    float before, after;
+    float stored;
+    const char* warning;
+};
+
+class Gradient3DClamp : public ::testing::TestWithParam<ClampCase> {};
+
+TEST_P(Gradient3DClamp, ClampsOnlyForByteAndShort) {
+    const ClampCase& c = GetParam();
+    auto source = stepVolume<float>(c.before, c.after);
+    source->m_verbose = 0;
+    Image* result = nullptr;
+    const std::string printed = captureStdout([&] { result = source->gradient3D(c.code, nullptr, false, false, nullptr); });
+    ImagePtr out(result);
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(printed, c.warning);
+    EXPECT_EQ(out->getValue(0, 0, 0, 0, 0), c.stored);
+    EXPECT_EQ(out->getValue(1, 0, 0, 0, 0), c.stored);
+    EXPECT_EQ(out->getValue(1, 0, 0, 0, 1), 0.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gradient3D, Gradient3DClamp,
+    ::testing::Values(ClampCase{0x1400, 0, 100, -128, "Warning: 2 values exceeded.\n"},
+                      ClampCase{0x1400, 100, 0, 127, "Warning: 2 values exceeded.\n"},
+                      ClampCase{0x1400, 0, 12, -120, ""},
+                      ClampCase{0x1402, 0, 5000, -32768, "Warning: 2 values exceeded.\n"},
+                      ClampCase{0x1402, 5000, 0, 32767, "Warning: 2 values exceeded.\n"},
+                      ClampCase{0x1404, 0, 5000, -50000, ""},
+                      ClampCase{0x1406, 0, 5000, -50000, ""}));
+
+TEST(Gradient3D, MatchesADirectComputation) {
+    const int width = 9, height = 7, depth = 6;
+    std::mt19937 random(4321);
+    std::uniform_real_distribution<float> value(-10.0f, 10.0f);
+    std::vector<float> kernel(27);
+    for (int k = 0; k < 27; ++k) kernel[k] = k % 5 == 2 ? 0.0f : value(random);
+    auto source = makeVolume<float>(width, height, depth, [&](int, int, int) { return value(random); });
+    source->m_verbose = 0;
+    ImagePtr out(source->gradient3D(0x140A, kernel.data(), false, false, nullptr));
+    ASSERT_NE(out, nullptr);
+    // kernel[u][v][w] with u the slowest index: u runs along the derivative's
+    // axis; for x it is (u, v, w), for y (w, u, v), for z (w, v, u).
+    for (int z = 1; z < depth - 1; ++z) {
+        for (int y = 1; y < height - 1; ++y) {
+            for (int x = 1; x < width - 1; ++x) {
+                double expected[3] = {0, 0, 0};
+                for (int u = -1; u <= 1; ++u) {
+                    for (int v = -1; v <= 1; ++v) {
+                        for (int w = -1; w <= 1; ++w) {
+                            const double K = kernel[(u + 1) * 9 + (v + 1) * 3 + (w + 1)];
+                            expected[0] += K * source->getValue(x + u, y + v, z + w, 0, 0);
+                            expected[1] += K * source->getValue(x + w, y + u, z + v, 0, 0);
+                            expected[2] += K * source->getValue(x + w, y + v, z + u, 0, 0);
+                        }
+                    }
+                }
+                for (int c = 0; c < 3; ++c) {
+                    EXPECT_NEAR(out->getValue(x - 1, y - 1, z - 1, 0, c), expected[c], 1e-3)
+                        << x << "," << y << "," << z << " channel " << c;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
