@@ -1,1 +1,269 @@
+// Window-based mapping: invert, window/level, 8- and 16-bit exports, one
+// slice as bytes, and the intensity-weighted centre.
+
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imagebase.h"
+#include "nextpoweroftwo.h"
 #include "test_support.h"
+
+namespace {
+
+using IvoryTest::captureStdout;
+
+// A one-row image holding the given values, with the window low..high on every channel.
+template <typename T>
+std::unique_ptr<Ivory::ImageBase<T>> makeRow(const std::vector<double>& values, float low,
+                                             float high, int channels = 1) {
+    auto image = std::make_unique<Ivory::ImageBase<T>>();
+    image->init(int(values.size()) / channels, 1, 1, 1, channels);
+    for (size_t i = 0; i < values.size(); ++i) image->m_data[i] = T(values[i]);
+    for (int c = 0; c < channels; ++c) image->setWindow(low, high, c);
+    return image;
+}
+
+template <typename T> std::vector<T> elements(const Ivory::ImageBase<T>& image) {
+    return std::vector<T>(image.m_data, image.m_data + image.m_image_size);
+}
+
+TEST(NextPowerOfTwo, SmallestPowerNotBelowAndZeroForNothing) {
+    const int64_t cases[][2] = {{0, 0}, {-5, 0}, {1, 1}, {2, 2}, {3, 4}, {5, 8}, {8, 8}, {12, 16},
+                                {1000, 1024}, {1 << 30, 1 << 30}, {(1 << 30) + 1, int64_t(1) << 31},
+                                {INT32_MAX, int64_t(1) << 31}};
+    for (const auto& c : cases) EXPECT_EQ(Ivory::nextPowerOfTwo(int32_t(c[0])), c[1]) << c[0];
+}
+
+template <typename T> class Intensity : public ::testing::Test {};
+TYPED_TEST_SUITE(Intensity, IvoryTest::AllElementTypes);
+
+TYPED_TEST(Intensity, InvertMirrorsEachChannelInsideItsOwnWindow) {
+    // Channel 0 in 10..50, channel 1 in 0..100.
+    auto image = makeRow<TypeParam>({20, 20, 50, 30, 10, 100}, 10.0f, 50.0f, 2);
+    image->setWindow(0.0f, 100.0f, 1);
+    image->m_verbose = 0;
+    image->invert();
+    EXPECT_EQ(elements(*image), (std::vector<TypeParam>{40, 80, 10, 70, 50, 0}));
+}
+
+TYPED_TEST(Intensity, WindowLevelClampsToChannelZerosWindowAndShifts) {
+    // Channel 1 has its own window, yet channel 0's serves every element.
+    auto image = makeRow<TypeParam>({5, 30, 60, 10}, 10.0f, 50.0f, 2);
+    image->setWindow(0.0f, 100.0f, 1);
+    EXPECT_EQ(captureStdout([&] { image->applyWindowLevel(false); }), "Window/Level setting applied\n");
+    EXPECT_EQ(elements(*image), (std::vector<TypeParam>{0, 20, 40, 0}));
+
+    auto reversed = makeRow<TypeParam>({5, 30, 60, 10}, 10.0f, 50.0f, 2);
+    reversed->m_verbose = 0;
+    EXPECT_EQ(captureStdout([&] { reversed->applyWindowLevel(true); }), "");
+    EXPECT_EQ(elements(*reversed), (std::vector<TypeParam>{40, 20, 0, 40}));
+}
+
+TYPED_TEST(Intensity, ToBytesAndToShortsMapTheWindowAndTruncate) {
+    auto image = makeRow<TypeParam>({0, 25, 50, 100, 120}, 0.0f, 100.0f);
+    std::unique_ptr<unsigned char[]> bytes(image->toBytes(nullptr, false));
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(std::vector<int>(bytes.get(), bytes.get() + 5), (std::vector<int>{0, 63, 127, 255, 255}));
+    std::unique_ptr<unsigned short[]> shorts(image->toShorts(nullptr, false));
+    ASSERT_NE(shorts, nullptr);
+    EXPECT_EQ(std::vector<int>(shorts.get(), shorts.get() + 5),
+              (std::vector<int>{0, 16383, 32767, 65535, 65535}));
+}
+
+TYPED_TEST(Intensity, ExportsOfAZeroWidthWindowGiveTopAboveLowAndZeroOtherwise) {
+    auto image = makeRow<TypeParam>({10, 20, 30}, 20.0f, 20.0f);
+    std::unique_ptr<unsigned char[]> bytes(image->toBytes(nullptr, false));
+    EXPECT_EQ(std::vector<int>(bytes.get(), bytes.get() + 3), (std::vector<int>{0, 0, 255}));
+    std::unique_ptr<unsigned short[]> shorts(image->toShorts(nullptr, false));
+    EXPECT_EQ(std::vector<int>(shorts.get(), shorts.get() + 3), (std::vector<int>{0, 0, 65535}));
+    unsigned char slice[3] = {7, 7, 7};
+    EXPECT_EQ(image->sliceToBytes(slice, 0, 0, false), slice);
+    EXPECT_EQ(std::vector<int>(slice, slice + 3), (std::vector<int>{0, 0, 255}));
+}
+
+TYPED_TEST(Intensity, ExportsReadOnlyTheFirstFrameAndPadWithZeros) {
+    // 3 x 3 x 1, two frames: frame 0 holds 100 (maps to 255), frame 1 holds 50.
+    Ivory::ImageBase<TypeParam> image;
+    image.init(3, 3, 1, 2, 1);
+    for (int i = 0; i < image.m_image_size; ++i) image.m_data[i] = i < 9 ? 100 : 50;
+    image.setWindow(0.0f, 100.0f, 0);
+    std::vector<unsigned char> bytes(16, 0xAA);  // caller's buffer: padding is overwritten with 0
+    EXPECT_EQ(image.toBytes(bytes.data(), true), bytes.data());
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(bytes[y * 4 + x], x < 3 && y < 3 ? 255 : 0) << x << "," << y;
+}
+
+TYPED_TEST(Intensity, SliceToBytesWrapsSliceNumbersAndPicksTheChannel) {
+    // 2 x 2 x 2, two channels: channel 1 of slice 0 holds 10, 20, 30, 40; of slice 1 it holds 90.
+    Ivory::ImageBase<TypeParam> image;
+    image.init(2, 2, 2, 1, 2);
+    const double channel1[4] = {10, 20, 30, 40};
+    for (int i = 0; i < 4; ++i) {
+        image.setValue(float(channel1[i]), i % 2, i / 2, 0, 0, 1);
+        image.setValue(90.0f, i % 2, i / 2, 1, 0, 1);
+    }
+    image.setWindow(0.0f, 0.0f, 0);  // channel 0 (all zero) would map to 0
+    image.setWindow(0.0f, 51.0f, 1);
+    std::vector<unsigned char> out(8, 0xAA);  // larger than the 2 x 2 slice
+    EXPECT_EQ(image.sliceToBytes(out.data(), 2, 1, false), out.data());  // slice 2 wraps to 0
+    EXPECT_EQ(std::vector<int>(out.begin(), out.end()),
+              (std::vector<int>{50, 100, 150, 200, 0xAA, 0xAA, 0xAA, 0xAA}));
+    image.sliceToBytes(out.data(), 1, 1, false);
+    EXPECT_EQ(out[0], 255);
+}
+
+TYPED_TEST(Intensity, CentroidIsThePositionOfTheOnlyWeight) {
+    Ivory::ImageBase<TypeParam> image;
+    image.init(4, 3, 5, 1, 1);
+    for (int i = 0; i < image.m_image_size; ++i) image.m_data[i] = 7;
+    image.setWindow(7.0f, 20.0f, 0);
+    image.setValue(9.0f, 2, 1, 3, 0, 0);
+    float out[3] = {-1, -1, -1};
+    EXPECT_EQ(image.centroid(out), out);
+    EXPECT_EQ(out[0], 2.0f);
+    EXPECT_EQ(out[1], 1.0f);
+    EXPECT_EQ(out[2], 3.0f);
+}
+
+TEST(IntensityInvert, UnsignedCharWrapsBelowZeroAndDoubleStaysDouble) {
+    auto bytes = makeRow<unsigned char>({30, 120}, 0.0f, 100.0f);
+    bytes->invert();
+    EXPECT_EQ(elements(*bytes), (std::vector<unsigned char>{70, 236}));  // -20 keeps its low bits
+
+    auto doubles = makeRow<double>({0.1}, 0.0f, 1.0f);
+    doubles->invert();
+    EXPECT_EQ(doubles->m_data[0], 1.0 - 0.1);
+}
+
+TEST(IntensityWindowLevel, UnsignedCharCasesAndLowBitsOfTheDifference) {
+    auto image = makeRow<unsigned char>({120, 30}, 0.0f, 100.0f);
+    image->m_verbose = 0;
+    image->applyWindowLevel(false);
+    EXPECT_EQ(elements(*image), (std::vector<unsigned char>{100, 30}));
+    auto reversed = makeRow<unsigned char>({120, 30}, 0.0f, 100.0f);
+    reversed->m_verbose = 0;
+    reversed->applyWindowLevel(true);
+    EXPECT_EQ(elements(*reversed), (std::vector<unsigned char>{0, 70}));
+
+    // low -10 becomes 246 as an unsigned char; 5 - 246 keeps its low bits: 15.
+    auto negativeLow = makeRow<unsigned char>({5}, -10.0f, 100.0f);
+    negativeLow->m_verbose = 0;
+    negativeLow->applyWindowLevel(false);
+    EXPECT_EQ(negativeLow->m_data[0], 15);
+
+    // A low beyond int's range converts to INT32_MIN; the difference wraps (no overflow trap).
+    auto ints = makeRow<int>({5}, -3e9f, 100.0f);
+    ints->m_verbose = 0;
+    ints->applyWindowLevel(false);
+    EXPECT_EQ(ints->m_data[0], INT32_MIN + 5);
+}
+
+TEST(IntensityExport, ShortAndFloatCasesAndNaNElements) {
+    auto shorts = makeRow<short>({50, -10, 200}, 0.0f, 100.0f);
+    std::unique_ptr<unsigned char[]> bytes(shorts->toBytes(nullptr, false));
+    EXPECT_EQ(std::vector<int>(bytes.get(), bytes.get() + 3), (std::vector<int>{127, 0, 255}));
+
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    auto floats = makeRow<float>({0.5, nan, 1.0}, 0.0f, 1.0f);
+    std::unique_ptr<unsigned short[]> words(floats->toShorts(nullptr, false));
+    EXPECT_EQ(std::vector<int>(words.get(), words.get() + 3), (std::vector<int>{32767, 0, 65535}));
+    unsigned char slice[3] = {9, 9, 9};
+    floats->sliceToBytes(slice, 0, 0, false);
+    EXPECT_EQ(std::vector<int>(slice, slice + 3), (std::vector<int>{127, 0, 255}));
+}
+
+TEST(IntensityExport, DoubleIsRoundedToFloatForExportsButTruncatedDirectlyForSlices) {
+    // 254.9999999 rounds to 255.0f in single precision.
+    auto image = makeRow<double>({254.9999999}, 0.0f, 255.0f);
+    std::unique_ptr<unsigned char[]> bytes(image->toBytes(nullptr, false));
+    EXPECT_EQ(bytes[0], 255);
+    unsigned char slice = 0;
+    image->sliceToBytes(&slice, 0, 0, false);
+    EXPECT_EQ(slice, 254);
+}
+
+TEST(IntensityExport, PowerOfTwoPadsEveryAxisAndKeepsChannelsInterleaved) {
+    // 3 x 1 x 3, two channels with windows 0..100 and 0..200.
+    auto image = std::make_unique<Ivory::ImageBase<float>>();
+    image->init(3, 1, 3, 1, 2);
+    for (int i = 0; i < image->m_image_size; ++i) image->m_data[i] = 100.0f;
+    image->setWindow(0.0f, 100.0f, 0);
+    image->setWindow(0.0f, 200.0f, 1);
+    std::unique_ptr<unsigned char[]> bytes(image->toBytes(nullptr, true));
+    ASSERT_NE(bytes, nullptr);
+    for (int z = 0; z < 4; ++z)
+        for (int x = 0; x < 4; ++x) {
+            const bool inside = x < 3 && z < 3;
+            const int index = (z * 1 + 0) * 4 + x;  // h2 = 1
+            EXPECT_EQ(bytes[index * 2], inside ? 255 : 0) << x << "," << z;
+            EXPECT_EQ(bytes[index * 2 + 1], inside ? 127 : 0) << x << "," << z;
+        }
+}
+
+TEST(IntensitySlice, PowerOfTwoRowsLeaveCallerPaddingAndFreshBuffersStartZeroed) {
+    auto image = makeRow<unsigned char>({51, 102, 153}, 0.0f, 255.0f);  // 3 x 1
+    std::vector<unsigned char> out(4, 0xAA);
+    image->sliceToBytes(out.data(), 0, 0, true);
+    EXPECT_EQ(std::vector<int>(out.begin(), out.end()), (std::vector<int>{51, 102, 153, 0xAA}));
+    std::unique_ptr<unsigned char[]> fresh(image->sliceToBytes(nullptr, 0, 0, true));
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(std::vector<int>(fresh.get(), fresh.get() + 4), (std::vector<int>{51, 102, 153, 0}));
+}
+
+TEST(IntensitySlice, RefusesMissingSlicesAndChannelsWithoutWriting) {
+    auto image = makeRow<short>({1, 2, 3, 4}, 0.0f, 10.0f, 2);
+    unsigned char out[2] = {0xAA, 0xAA};
+    for (const auto& args : std::vector<std::pair<int, int>>{{-1, 0}, {0, -1}, {0, 2}}) {
+        for (unsigned char* buffer : {out, static_cast<unsigned char*>(nullptr)}) {
+            unsigned char* result = out;
+            EXPECT_EQ(captureStdout([&] { result = image->sliceToBytes(buffer, args.first, args.second, false); }),
+                      "Error: no such slice or channel!\n");
+            EXPECT_EQ(result, nullptr);
+        }
+    }
+    EXPECT_EQ(out[0], 0xAA);
+    EXPECT_EQ(out[1], 0xAA);
+
+    Ivory::ImageBase<short> flat;
+    flat.init(2, 2, 0, 1, 1);  // no slices at all
+    EXPECT_EQ(captureStdout([&] { EXPECT_EQ(flat.sliceToBytes(out, 0, 0, false), nullptr); }),
+              "Error: no such slice or channel!\n");
+}
+
+TEST(IntensityCentroid, WeighsByDistanceAboveLowAndGivesNaNWithoutWeight) {
+    auto image = makeRow<int>({0, 1, 0, 3}, 0.0f, 10.0f);  // x = 1 weighs 1, x = 3 weighs 3
+    float out[3];
+    image->centroid(out);
+    EXPECT_EQ(out[0], 2.5f);
+    EXPECT_EQ(out[1], 0.0f);
+
+    auto flat = makeRow<int>({4, 4}, 4.0f, 10.0f);
+    flat->centroid(out);
+    EXPECT_TRUE(std::isnan(out[0]) && std::isnan(out[1]) && std::isnan(out[2]));
+}
+
+TEST(IntensityWithoutBlock, OperationsReadNothingAndExportsComeBackZeroed) {
+    Ivory::ImageBase<unsigned short> image;
+    image.Ivory::Image::init(2, 2, 1, 1, 1);  // shape, window table, but no block
+    image.setWindow(0.0f, 10.0f, 0);
+    EXPECT_EQ(captureStdout([&] {
+                  image.invert();
+                  image.applyWindowLevel(false);
+              }),
+              "");
+    std::vector<unsigned short> shorts(4, 0xAAAA);
+    EXPECT_EQ(image.toShorts(shorts.data(), false), shorts.data());
+    EXPECT_EQ(shorts, std::vector<unsigned short>(4, 0));
+    unsigned char slice[4] = {1, 2, 3, 4};
+    EXPECT_EQ(image.sliceToBytes(slice, 0, 0, false), slice);
+    EXPECT_EQ(slice[3], 4);
+    float out[3];
+    image.centroid(out);
+    EXPECT_TRUE(std::isnan(out[0]));
+}
+
+}  // namespace
