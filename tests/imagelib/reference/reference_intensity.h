@@ -13,13 +13,13 @@
 
 namespace IvoryReference {
 
-// Mirrors every element about its channel's level: (low + high) - e in float.
+// Mirrors every element about its channel's level: (low + high) - e.
 template <typename T> void invert(RefImage<T>& img) {
     const int pixels = img.imageSize() / img.channels;
     for (int p = 0; p < pixels; ++p)
         for (int c = 0; c < img.channels; ++c) {
             T& e = img.data[static_cast<size_t>(p) * img.channels + c];
-            e = Ivory::fromFloat<T>((img.low(c) + img.high(c)) - Ivory::toFloat(e));
+            e = storeAs<T>((img.low(c) + img.high(c)) - valueOf(e));
         }
 }
 
@@ -34,11 +34,13 @@ template <typename T> T wrappedDifference(T a, T b) {
 template <typename T> void applyWindowLevel(RefImage<T>& img, bool reversed, std::ostream& log) {
     const float low = img.low(0), high = img.high(0);
     for (T& e : img.data) {
-        if (low > Ivory::toFloat(e)) e = Ivory::fromFloat<T>(low);
-        if (Ivory::toFloat(e) > high) e = Ivory::fromFloat<T>(high);
         if constexpr (std::is_floating_point_v<T>) {
-            e = Ivory::fromFloat<T>(reversed ? high - Ivory::toFloat(e) : Ivory::toFloat(e) - low);
+            if (low > valueOf(e)) e = low;
+            if (valueOf(e) > high) e = high;
+            e = storeAs<T>(reversed ? high - valueOf(e) : valueOf(e) - low);
         } else {
+            if (low > valueOf(e)) e = Ivory::fromFloat<T>(low);
+            if (valueOf(e) > high) e = Ivory::fromFloat<T>(high);
             const T lowT = Ivory::fromFloat<T>(low), highT = Ivory::fromFloat<T>(high);
             e = reversed ? wrappedDifference(highT, e) : wrappedDifference(e, lowT);
         }
@@ -53,14 +55,15 @@ inline int nextPowerOfTwo(int n) {
     return p;
 }
 
-// One element mapped through a window onto 0..top. A window of zero width
-// sends everything above low to the top and the rest to 0; NaN gives 0.
-inline float mapThroughWindow(float e, float low, float high, float top) {
-    if (std::isnan(e)) return 0.0f;
-    if (high == low) return e > low ? top : 0.0f;
-    float v = (e - low) * top / (high - low);
-    if (std::isnan(v)) return 0.0f;
-    if (v < 0.0f) v = 0.0f;
+// (e - low) * top / (high - low) in the element's arithmetic precision,
+// clamped to 0..top. A window of zero width sends everything above low to the
+// top and the rest to 0; NaN gives 0.
+template <typename A> A mapThroughWindow(A e, float low, float high, float top) {
+    if (std::isnan(e)) return 0;
+    if (high == low) return e > low ? top : 0;
+    A v = (e - low) * top / (high - low);
+    if (std::isnan(v)) return 0;
+    if (v < 0) v = 0;
     if (v > top) v = top;
     return v;
 }
@@ -79,8 +82,9 @@ void mapToBuffer(const RefImage<T>& img, std::vector<Out>& out, bool powerOfTwo,
         for (int y = 0; y < img.dim[1]; ++y)
             for (int x = 0; x < img.dim[0]; ++x)
                 for (int c = 0; c < img.channels; ++c) {
-                    const float v = mapThroughWindow(Ivory::toFloat(img.at(x, y, z, 0, c)),
-                                                     img.low(c), img.high(c), top);
+                    // the mapped value is kept as a float before it is truncated
+                    const float v = static_cast<float>(mapThroughWindow(
+                        valueOf(img.at(x, y, z, 0, c)), img.low(c), img.high(c), top));
                     out[((static_cast<size_t>(z) * h2 + y) * w2 + x) * img.channels + c] =
                         static_cast<Out>(v);
                 }
@@ -100,8 +104,8 @@ void sliceToBuffer(const RefImage<T>& img, std::vector<unsigned char>& out, int 
     for (int i = 0; i < w * h; ++i) {
         const T e = img.data[static_cast<size_t>(z) * img.sliceSize() +
                              static_cast<size_t>(i) * img.channels + channel];
-        const float v = mapThroughWindow(Ivory::toFloat(e), img.low(channel), img.high(channel),
-                                         255.0f);
+        // truncated straight from the element's precision
+        const auto v = mapThroughWindow(valueOf(e), img.low(channel), img.high(channel), 255.0f);
         const size_t at = w2 == w ? static_cast<size_t>(i)
                                   : static_cast<size_t>(i / w) * w2 + static_cast<size_t>(i % w);
         out[at] = static_cast<unsigned char>(v);
@@ -109,13 +113,13 @@ void sliceToBuffer(const RefImage<T>& img, std::vector<unsigned char>& out, int 
 }
 
 // Intensity-weighted centre of the first frame read as one channel, weights
-// e - low of channel 0, sums in double.
+// e - low of channel 0 with the element's exact value, sums in double.
 template <typename T> std::array<float, 3> centroid(const RefImage<T>& img) {
     double sw = 0.0, sx = 0.0, sy = 0.0, sz = 0.0;
     for (int z = 0; z < img.dim[2]; ++z)
         for (int y = 0; y < img.dim[1]; ++y)
             for (int x = 0; x < img.dim[0]; ++x) {
-                const double w = static_cast<double>(img.pixel(x, y, z)) - img.low(0);
+                const double w = static_cast<double>(img.data[img.pixelIndex(x, y, z)]) - img.low(0);
                 sw += w;
                 sx += x * w;
                 sy += y * w;

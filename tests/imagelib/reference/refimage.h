@@ -2,6 +2,7 @@
 #define IVORY_REFERENCE_REFIMAGE_H
 
 #include <array>
+#include <type_traits>
 #include <vector>
 
 #include "elementconversion.h"
@@ -11,6 +12,30 @@
 // They share nothing with the library but the element conversions, which are
 // its definition of how an element becomes a float and back.
 namespace IvoryReference {
+
+// The precision in which an element meets float operands (window values,
+// weights) in the intensity operations: a double element stays double, as
+// the usual arithmetic conversions have it; every other type enters as its
+// float value.
+template <typename T>
+using Arithmetic = std::conditional_t<std::is_same_v<T, double>, double, float>;
+
+template <typename T> Arithmetic<T> valueOf(T e) {
+    if constexpr (std::is_same_v<T, double>) {
+        return e;
+    } else {
+        return Ivory::toFloat(e);
+    }
+}
+
+// A result of that precision stored as T (truncation for the integer types).
+template <typename T> T storeAs(Arithmetic<T> v) {
+    if constexpr (std::is_same_v<T, double>) {
+        return v;
+    } else {
+        return Ivory::fromFloat<T>(v);
+    }
+}
 
 // An image as a plain value: the library's shape, window table and element
 // layout (channel fastest, then x, y, z, t, no gaps), and nothing else.

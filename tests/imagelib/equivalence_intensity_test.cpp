@@ -1,0 +1,150 @@
+// Window-based intensity operations, the 8/16-bit exports and the centroid
+// against the plain reference, bit for bit.
+
+#include <cmath>
+#include <limits>
+
+#include "library_bridge.h"
+#include "reference_intensity.h"
+
+namespace Ref = IvoryReference;
+
+namespace {
+
+template <typename T> class IntensityEquivalence : public ::testing::Test {
+protected:
+    // A random image with random windows; floating images also hold NaN and
+    // both infinities, and the last channel may get a window of zero width.
+    static Ref::RefImage<T> input(const Ref::Shape& s, unsigned seed, bool zeroWidthLast = false) {
+        auto img = Ref::randomImage<T>(s.w, s.h, s.d, s.f, s.c, seed);
+        Ref::giveRandomWindows(img, seed);
+        if constexpr (std::is_floating_point_v<T>) {
+            if (img.data.size() > 4) {
+                img.data[1] = std::numeric_limits<T>::quiet_NaN();
+                img.data[2] = std::numeric_limits<T>::infinity();
+                img.data[3] = -std::numeric_limits<T>::infinity();
+            }
+        }
+        if (zeroWidthLast) {
+            const float value = Ivory::toFloat(img.data[0]);
+            img.setWindow(value, value, img.channels - 1);
+        }
+        return img;
+    }
+};
+TYPED_TEST_SUITE(IntensityEquivalence, IvoryTest::AllElementTypes);
+
+TYPED_TEST(IntensityEquivalence, InvertMatches) {
+    unsigned seed = 1000;
+    for (const Ref::Shape& shape : Ref::standardShapes()) {
+        SCOPED_TRACE(Ref::describe(shape));
+        Ref::expectSameInPlace(
+            this->input(shape, ++seed), [](Ivory::Image& img) { img.invert(); },
+            [](Ref::RefImage<TypeParam>& img, std::ostream&) { Ref::invert(img); });
+    }
+}
+
+TYPED_TEST(IntensityEquivalence, ApplyWindowLevelBothWaysMatches) {
+    unsigned seed = 1100;
+    for (const bool reversed : {false, true})
+        for (const int verbose : {1, 0})
+            for (const Ref::Shape& shape : Ref::standardShapes()) {
+                SCOPED_TRACE(Ref::describe(shape) + (reversed ? ", reversed" : ", not reversed"));
+                auto src = this->input(shape, ++seed);
+                src.verbose = verbose;
+                Ref::expectSameInPlace(
+                    src, [&](Ivory::Image& img) { img.applyWindowLevel(reversed); },
+                    [&](Ref::RefImage<TypeParam>& img, std::ostream& log) {
+                        Ref::applyWindowLevel(img, reversed, log);
+                    });
+            }
+}
+
+// toBytes and toShorts into their own buffer and into a caller's buffer
+// (which must be cleared up to the output size and left alone beyond it).
+template <typename Out, typename T, typename Export>
+void expectSameExport(const Ref::RefImage<T>& src, bool powerOfTwo, float top, Export exportTo) {
+    std::vector<Out> want;
+    Ref::mapToBuffer(src, want, powerOfTwo, top);
+    auto library = Ref::toLibrary(src);
+
+    Out* made = exportTo(*library, nullptr, powerOfTwo);
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(Ref::sameElements(made, want, "exported values (own buffer)"));
+    delete[] made;
+
+    std::vector<Out> callers(want.size() + 16, Out(0xAB));
+    std::vector<Out> wantCallers(callers);
+    std::copy(want.begin(), want.end(), wantCallers.begin());
+    EXPECT_EQ(exportTo(*library, callers.data(), powerOfTwo), callers.data());
+    EXPECT_TRUE(Ref::sameElements(callers.data(), wantCallers, "exported values (caller's buffer)"));
+    EXPECT_TRUE(Ref::sameImage(library.get(), src));
+}
+
+TYPED_TEST(IntensityEquivalence, ToBytesAndToShortsMatch) {
+    unsigned seed = 1200;
+    for (const bool powerOfTwo : {false, true})
+        for (const bool zeroWidth : {false, true})
+            for (const Ref::Shape& shape : Ref::standardShapes()) {
+                SCOPED_TRACE(Ref::describe(shape) + (powerOfTwo ? ", power of two" : "") +
+                             (zeroWidth ? ", zero-width window" : ""));
+                const auto src = this->input(shape, ++seed, zeroWidth);
+                expectSameExport<unsigned char>(src, powerOfTwo, 255.0f,
+                                                [](Ivory::Image& img, unsigned char* out, bool p) {
+                                                    return img.toBytes(out, p);
+                                                });
+                expectSameExport<unsigned short>(src, powerOfTwo, 65535.0f,
+                                                 [](Ivory::Image& img, unsigned short* out, bool p) {
+                                                     return img.toShorts(out, p);
+                                                 });
+            }
+}
+
+TYPED_TEST(IntensityEquivalence, SliceToBytesMatchesAndWritesOnlyTheSlice) {
+    unsigned seed = 1300;
+    for (const bool powerOfTwo : {false, true})
+        for (const Ref::Shape& shape : Ref::standardShapes()) {
+            const auto src = this->input(shape, ++seed, true);
+            auto library = Ref::toLibrary(src);
+            for (const int slice : {0, shape.d - 1, shape.d, 2 * shape.d + 1})
+                for (int channel = 0; channel < shape.c; ++channel) {
+                    SCOPED_TRACE(Ref::describe(shape) + ", slice " + std::to_string(slice) +
+                                 ", channel " + std::to_string(channel) +
+                                 (powerOfTwo ? ", power of two" : ""));
+                    const int w2 = powerOfTwo ? Ref::nextPowerOfTwo(shape.w) : shape.w;
+                    const int h2 = powerOfTwo ? Ref::nextPowerOfTwo(shape.h) : shape.h;
+                    const size_t size = static_cast<size_t>(w2) * h2;
+                    std::vector<unsigned char> want(size + 16, 0xAB);
+                    Ref::sliceToBuffer(src, want, slice, channel, powerOfTwo);
+                    std::vector<unsigned char> callers(size + 16, 0xAB);
+                    EXPECT_EQ(library->sliceToBytes(callers.data(), slice, channel, powerOfTwo),
+                              callers.data());
+                    EXPECT_TRUE(Ref::sameElements(callers.data(), want, "slice bytes"));
+
+                    unsigned char* made = library->sliceToBytes(nullptr, slice, channel, powerOfTwo);
+                    ASSERT_NE(made, nullptr);
+                    for (int i = 0; i < shape.w * shape.h; ++i) {
+                        const size_t at = static_cast<size_t>(i / shape.w) * w2 + i % shape.w;
+                        EXPECT_EQ(made[at], want[at]) << "pixel " << i;
+                    }
+                    delete[] made;
+                }
+            EXPECT_TRUE(Ref::sameImage(library.get(), src));
+        }
+}
+
+TYPED_TEST(IntensityEquivalence, CentroidMatches) {
+    unsigned seed = 1400;
+    for (const Ref::Shape& shape : Ref::standardShapes()) {
+        SCOPED_TRACE(Ref::describe(shape));
+        auto src = Ref::randomImage<TypeParam>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+        Ref::giveRandomWindows(src, seed);
+        auto library = Ref::toLibrary(src);
+        float got[3] = {-1.0f, -1.0f, -1.0f};
+        EXPECT_EQ(library->centroid(got), got);
+        const auto want = Ref::centroid(src);
+        EXPECT_TRUE(Ref::sameElements(got, want.data(), 3, "centroid"));
+    }
+}
+
+}  // namespace
