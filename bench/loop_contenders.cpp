@@ -1,0 +1,67 @@
+#include "loop_contenders.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+
+#include "rows.h"
+
+namespace bench::loops {
+
+using Shorts = std::vector<short>;
+
+// In-place loops work on their own copy, restored before every run in the
+// untimed prepare step, as Ivory's in-place operations are.
+template <typename Run>
+void addInPlace(Workload& row, const Volume<short>& v, Run run) {
+    auto work = std::make_shared<Shorts>(v.data);
+    row[Library::Loop].prepare = [work, &v] { std::copy(v.data.begin(), v.data.end(), work->begin()); };
+    row[Library::Loop].run = [work, run] { run(*work); };
+    row[Library::Loop].probe = [work, &v] { return double((*work)[v.index(kProbe.x, kProbe.y, kProbe.z)]); };
+}
+
+}  // namespace bench::loops
+
+namespace bench {
+
+void addLoopContenders(Workloads& rows, const Inputs& in) {
+    using loops::Shorts;
+    const float low = in.windowLow, high = in.windowHigh;
+    const Volume<short>& v = in.shorts;
+
+    loops::addInPlace(rows.get(op::invert), v, [sum = low + high](Shorts& s) {
+        for (short& e : s) e = static_cast<short>(static_cast<int>(sum - e));
+    });
+    loops::addInPlace(rows.get(op::windowLevel), v, [lo = short(low), hi = short(high)](Shorts& s) {
+        for (short& e : s) e = static_cast<short>(std::clamp(e, lo, hi) - lo);
+    });
+    loops::addInPlace(rows.get(op::swapBytes), v, [](Shorts& s) {
+        for (short& e : s) e = static_cast<short>(__builtin_bswap16(static_cast<uint16_t>(e)));
+    });
+
+    {
+        // Like Ivory's flip, a fresh block each run (released untimed).
+        auto flipped = std::make_shared<std::unique_ptr<short[]>>();
+        Workload& row = rows.get(op::flip);
+        row[Library::Loop].prepare = [flipped] { flipped->reset(); };
+        row[Library::Loop].run = [flipped, &v] {
+            flipped->reset(new short[v.size()]);
+            for (int z = 0; z < v.depth; ++z)
+                for (int y = 0; y < v.height; ++y) {
+                    const short* row = &v.data[v.index(0, y, z)];
+                    std::reverse_copy(row, row + v.width, flipped->get() + v.index(0, v.height - 1 - y, z));
+                }
+        };
+        row[Library::Loop].probe = [flipped, &v] {
+            return double(flipped->get()[v.index(kProbeFlipped.x, kProbeFlipped.y, kProbeFlipped.z)]);
+        };
+    }
+    {
+        auto high = std::make_shared<short>(0);
+        Workload& row = rows.get(op::windowFromData);
+        row[Library::Loop].run = [high, &v] { *high = *std::minmax_element(v.data.begin(), v.data.end()).second; };
+        row[Library::Loop].probe = [high] { return double(*high); };
+    }
+}
+
+}  // namespace bench
