@@ -1,0 +1,66 @@
+// Feeds arbitrary bytes to Bitmap::load, which reads files by path: the input
+// goes into an in-memory file that is opened through /proc/self/fd.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "bitmap.h"
+
+namespace {
+
+const std::string& memoryFilePath() {
+    static const std::string path = [] {
+        const int fd = memfd_create("bitmap-fuzz", 0);
+        if (fd < 0) std::abort();
+        return "/proc/self/fd/" + std::to_string(fd);
+    }();
+    return path;
+}
+
+bool replaceContents(const uint8_t* data, size_t size) {
+    const int fd = std::stoi(memoryFilePath().substr(sizeof "/proc/self/fd/" - 1));
+    if (ftruncate(fd, 0) != 0) return false;
+    size_t written = 0;
+    while (written < size) {
+        const ssize_t n = pwrite(fd, data + written, size - written, off_t(written));
+        if (n <= 0) return false;
+        written += size_t(n);
+    }
+    return true;
+}
+
+// A loaded image must be whole: every element and palette byte readable, and
+// the sizes those of the announced shape.
+void checkLoaded(const Ivory::Bitmap& bitmap) {
+    if (bitmap.m_data == nullptr || bitmap.m_dim[0] <= 0 || bitmap.m_dim[1] <= 0 ||
+        bitmap.m_image_size != bitmap.m_dim[0] * bitmap.m_dim[1] * bitmap.m_channels ||
+        bitmap.m_palette_size < 0 || bitmap.m_palette_size > 256 ||
+        (bitmap.m_palette_size > 0) != (bitmap.m_palette != nullptr)) {
+        std::abort();
+    }
+    unsigned sum = 0;
+    for (int32_t i = 0; i < bitmap.m_image_size; ++i) sum += bitmap.m_data[i];
+    for (int32_t i = 0; i < bitmap.m_palette_size * 4; ++i) sum += bitmap.m_palette[i];
+    volatile unsigned sink = sum;  // keeps the reads
+    (void)sink;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (!replaceContents(data, size)) return 0;
+    static Ivory::Bitmap reused;  // also exercises replacing an earlier image and palette
+    Ivory::Bitmap fresh;
+    const int freshResult = fresh.load(memoryFilePath().c_str());
+    const int reusedResult = reused.load(memoryFilePath().c_str());
+    if (freshResult != reusedResult || (freshResult != 1 && freshResult != -1)) std::abort();
+    if (freshResult == 1) {
+        checkLoaded(fresh);
+        checkLoaded(reused);
+    }
+    return 0;
+}
