@@ -30,14 +30,7 @@ void World::drawHud(float dt)
     glLightfv(GL_LIGHT0, GL_SPECULAR, light->specular);
     glLightfv(GL_LIGHT0, GL_POSITION, light->position);  // under the view: a place in the world
 
-    camera->position.y = field->heightAt(camera->position.x, camera->position.z) + player->radius;
-    const float low = field->margin;
-    const float high = static_cast<float>(field->gridSize) * field->cellSize - field->margin;
-    float* const bounded[2] = {&camera->position.x, &camera->position.z};
-    for (float* coordinate : bounded) {
-        if (*coordinate <= low) *coordinate = low;
-        if (*coordinate >= high) *coordinate = high;
-    }
+    placeEyeOnGround();
 
     std::ostringstream text;
     text << "Health: " << player->health;

@@ -40,6 +40,18 @@ World::World(Camera* camera)
     enemy->setParent(field);
 }
 
+void World::placeEyeOnGround()
+{
+    camera->position.y = field->heightAt(camera->position.x, camera->position.z) + player->radius;
+    const float low = field->margin;
+    const float high = static_cast<float>(field->gridSize) * field->cellSize - field->margin;
+    float* const bounded[2] = {&camera->position.x, &camera->position.z};
+    for (float* coordinate : bounded) {
+        if (*coordinate <= low) *coordinate = low;
+        if (*coordinate >= high) *coordinate = high;
+    }
+}
+
 bool World::isOutOfSight(const Snowball& snowball) const
 {
     const float dx = snowball.flightPosition.x - camera->position.x;

@@ -18,6 +18,9 @@ public:
     void setupLighting();
     // Sets light 0, keeps the eye on the ground and inside the field, draws the health text.
     void drawHud(float dt);
+    // Puts the eye at the player's height above the ground (taken where the eye was),
+    // then inside the field's margins. No GL.
+    void placeEyeOnGround();
     // A translucent black veil over the view; the frame draws it while not running.
     void drawVeil();
     // Marks the snowballs that can no longer be seen as inactive, then removes and
