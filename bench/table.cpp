@@ -88,7 +88,10 @@ void printTable(const std::vector<RowResult>& results) {
 
     printRow(lines[0], widths);
     std::string rule = "|";
-    for (size_t i = 0; i < widths.size(); ++i) rule += (i == 0 ? ":" : "") + std::string(widths[i] + (i == 0 ? 1 : 1), '-') + (i == 0 ? "|" : ":|");
+    for (size_t i = 0; i < widths.size(); ++i) {  // first column left-aligned, the numbers right
+        const std::string dashes(widths[i] + 1, '-');
+        rule += i == 0 ? ":" + dashes + "|" : dashes + ":|";
+    }
     std::cout << rule << std::endl;
     for (size_t i = 1; i < lines.size(); ++i) printRow(lines[i], widths);
 

@@ -6,8 +6,22 @@
 
 namespace bench::timing {
 
+// Touches every line of a buffer four times the last-level cache, writing
+// it so that its lines displace the cached data, so every run starts from the
+// same cache state: no contender profits from what the one before it, or its
+// own prepare step, left in the cache.
+unsigned evictCaches() {
+    static std::vector<unsigned char> flush(std::size_t(128) << 20, 1);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < flush.size(); i += 64) sum += ++flush[i];
+    return sum;
+}
+
+volatile unsigned evictionSink;  // keeps the eviction reads from being optimised away
+
 double timedMs(const Contender& contender) {
     if (contender.prepare) contender.prepare();
+    evictionSink = evictCaches();
     const auto start = std::chrono::steady_clock::now();
     contender.run();
     const auto stop = std::chrono::steady_clock::now();
