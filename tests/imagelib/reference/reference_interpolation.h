@@ -8,9 +8,10 @@
 
 namespace IvoryReference {
 
-// Element c of the packed pixel (x, y, z) of the first frame, as a float.
+// Element c of the packed pixel (x, y, z) of the first frame. The sums run
+// in double, so the element enters with its exact value.
 template <typename T> double sample(const RefImage<T>& img, int x, int y, int z, int c) {
-    return Ivory::toFloat(img.data[img.pixelIndex(x, y, z) * img.channels + c]);
+    return static_cast<double>(img.data[img.pixelIndex(x, y, z) * img.channels + c]);
 }
 
 // All channels at the truncated position.
@@ -38,7 +39,7 @@ float trilinear(const RefImage<T>& img, int channels, int c, float x, float y, f
         const double wy = corner[1] ? fy : 1.0 - fy;
         const double wz = corner[2] ? fz : 1.0 - fz;
         const size_t pixel = img.pixelIndex(xx + corner[0], yy + corner[1], zz + corner[2]);
-        const double e = Ivory::toFloat(img.data[pixel * channels + c]);
+        const double e = static_cast<double>(img.data[pixel * channels + c]);
         sum += e * wx * wy * wz;
     }
     return static_cast<float>(sum);
