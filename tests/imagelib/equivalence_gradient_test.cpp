@@ -52,6 +52,7 @@ TYPED_TEST(GradientEquivalence, GradientMatchesForEveryCode) {
                 SCOPED_TRACE(Ref::describe(shape) + (keepSize ? ", keep size" : "") +
                              (kernel.empty() ? ", default kernel" : ", own kernel"));
                 auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+                if (seed % 2 == 0) Ref::addNonFinite(src);
                 const int s = keepSize ? 0 : 1;
                 for (const CodeCase& c : codeCases()) {
                     src.type = c.type;
@@ -74,7 +75,8 @@ TYPED_TEST(GradientEquivalence, GradientIntoCallerOutputsMatches) {
     for (const Ref::Shape& shape : kGradientShapes)
         for (const bool keepSize : {false, true}) {
             SCOPED_TRACE(Ref::describe(shape) + (keepSize ? ", keep size" : ""));
-            const auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+            auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+            if (seed % 2 == 0) Ref::addNonFinite(src);
             const auto kernel = Ref::randomKernel(3, seed);
             const int s = keepSize ? 0 : 1;
             Ref::expectSameCallerOutputs(
@@ -111,6 +113,7 @@ TYPED_TEST(GradientEquivalence, HessianMatchesForEveryCode) {
         for (const auto& kernel : kernelChoices(9, seed += 5)) {
             SCOPED_TRACE(Ref::describe(shape) + (kernel.empty() ? ", default kernel" : ", own kernel"));
             auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+            if (seed % 2 == 0) Ref::addNonFinite(src);
             for (const CodeCase& c : codeCases()) {
                 src.type = c.type;
                 const int resolved = c.code == 0 ? c.type : c.code;
@@ -133,7 +136,8 @@ TYPED_TEST(GradientEquivalence, HessianIntoCallerOutputsMatches) {
     for (const Ref::Shape& shape : kHessianShapes)
         for (const int code : {0x1402, 0x1406}) {
             SCOPED_TRACE(Ref::describe(shape) + ", " + Ref::hexCode(code));
-            const auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+            auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+            if (seed % 2 == 0) Ref::addNonFinite(src);
             const auto kernel = Ref::randomKernel(3, seed);
             Ref::expectSameCallerOutputs(
                 src, {shape.w, shape.h, shape.d, 1, 3}, seed,
@@ -156,6 +160,7 @@ TYPED_TEST(GradientEquivalence, Gradient3DMatchesForEveryCode) {
                                  (withValue ? ", with value" : "") +
                                  (kernel.empty() ? ", default kernel" : ", own kernel"));
                     auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+                    if (seed % 2 == 0) Ref::addNonFinite(src);
                     Ref::giveRandomWindows(src, seed);
                     src.verbose = static_cast<int>(seed % 2);
                     const int s = keepSize ? 0 : 1;
@@ -188,6 +193,7 @@ TYPED_TEST(GradientEquivalence, Gradient3DIntoCallerOutputsMatches) {
             for (const bool withValue : {false, true}) {
                 SCOPED_TRACE(Ref::describe(shape) + ", " + Ref::hexCode(code) + (withValue ? ", with value" : ""));
                 auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+                if (seed % 2 == 0) Ref::addNonFinite(src);
                 Ref::giveRandomWindows(src, seed);
                 const auto kernel = kernelChoices(27, seed)[1];
                 Ref::expectSameCallerOutputs(

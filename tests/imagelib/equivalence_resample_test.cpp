@@ -25,6 +25,7 @@ TYPED_TEST(ResampleEquivalence, DownsampleIntoNewLeavesSourceAndMatches) {
             SCOPED_TRACE(Ref::describe(shape) + ", factors " + std::to_string(f[0]) + " " +
                          std::to_string(f[1]) + " " + std::to_string(f[2]) + " " + std::to_string(f[3]));
             auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+            if (seed % 2 == 0) Ref::addNonFinite(src);
             Ref::giveRandomWindows(src, seed);
             auto library = Ref::toLibrary(src);
             Ivory::Image* made = nullptr;
@@ -47,6 +48,7 @@ TYPED_TEST(ResampleEquivalence, DownsampleInPlaceMatches) {
                              std::to_string(f[1]) + " " + std::to_string(f[2]) + " " +
                              std::to_string(f[3]) + ", verbose " + std::to_string(verbose));
                 auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+                if (seed % 2 == 0) Ref::addNonFinite(src);
                 Ref::giveRandomWindows(src, seed);
                 src.verbose = verbose;
                 Ref::expectSameInPlace(
@@ -69,6 +71,7 @@ TYPED_TEST(ResampleEquivalence, RotateAboutEveryAxisMatches) {
                 SCOPED_TRACE(Ref::describe(shape) + ", axis " + std::to_string(axis) + ", turns " +
                              std::to_string(turns));
                 auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+                if (seed % 2 == 0) Ref::addNonFinite(src);
                 Ref::giveRandomWindows(src, seed);
                 src.verbose = turns % 2;
                 Ref::expectSameInPlace(
@@ -99,6 +102,7 @@ TYPED_TEST(ResampleEquivalence, ScaleToPowerOfTwoMatches) {
     for (const Ref::Shape& shape : shapes) {
         SCOPED_TRACE(Ref::describe(shape));
         auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+        if (seed % 2 == 0) Ref::addNonFinite(src);
         Ref::giveRandomWindows(src, seed);
         Ref::expectSameInPlace(
             src, [](Ivory::Image& img) { img.scaleToPowerOfTwo(); },

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <algorithm>
 #include <iomanip>
@@ -96,6 +97,18 @@ RefImage<T> randomImage(int w, int h, int d, int f, int c, unsigned seed) {
     return img;
 }
 
+// Puts NaN and both infinities into a floating image (at elements 1, 2, 3 and
+// at the middle of the block); other types stay as they are.
+template <typename T> void addNonFinite(RefImage<T>& img) {
+    if constexpr (std::is_floating_point_v<T>) {
+        if (img.data.size() < 5) return;
+        img.data[1] = std::numeric_limits<T>::quiet_NaN();
+        img.data[2] = std::numeric_limits<T>::infinity();
+        img.data[3] = -std::numeric_limits<T>::infinity();
+        img.data[img.data.size() / 2] = std::numeric_limits<T>::infinity();
+    }
+}
+
 // Gives every channel a window between two of the image's own values, with
 // fractional ends so that truncations show.
 template <typename T> void giveRandomWindows(RefImage<T>& img, unsigned seed) {
@@ -137,15 +150,24 @@ template <typename T> std::string describe(T v) {
     return text.str();
 }
 
-// Equal bit patterns over n elements; names the first difference.
+// Equal bit patterns, except that any NaN matches any NaN: which NaN an
+// operation yields may follow the operand order the compiler picks.
+template <typename T> bool sameBits(const T& a, const T& b) {
+    if (std::memcmp(&a, &b, sizeof(T)) == 0) return true;
+    if constexpr (std::is_floating_point_v<T>) return std::isnan(a) && std::isnan(b);
+    return false;
+}
+
+// Equal elements over n elements (see sameBits); names the first difference.
 template <typename T>
 ::testing::AssertionResult sameElements(const T* got, const T* want, size_t n, const char* what) {
     if (n == 0 || std::memcmp(got, want, n * sizeof(T)) == 0) return ::testing::AssertionSuccess();
-    size_t i = 0;
-    while (std::memcmp(got + i, want + i, sizeof(T)) == 0) ++i;
-    return ::testing::AssertionFailure() << what << " differ first at index " << i << " of " << n
-                                         << ": expected " << describe(want[i]) << ", got "
-                                         << describe(got[i]);
+    for (size_t i = 0; i < n; ++i)
+        if (!sameBits(got[i], want[i]))
+            return ::testing::AssertionFailure() << what << " differ first at index " << i << " of "
+                                                 << n << ": expected " << describe(want[i])
+                                                 << ", got " << describe(got[i]);
+    return ::testing::AssertionSuccess();
 }
 
 template <typename T>
