@@ -11,6 +11,21 @@ const double kPiAsFloat = 3.1415927410125732;  // the single-precision pi, widen
 const float kFlightStep = 0.005f;
 const float kDrawnRadius = 25.5f * 0.025f;  // 0.6375 world units after the draw's scale
 
+// The sphere's geometry, recorded once from glutSolidSphere(25.5, 5, 5) and replayed
+// for every snowball: freeglut rebuilds and re-sends the vertex arrays on each call,
+// which made a frame with a few thousand snowballs cost far more than the terrain.
+void drawSphere()
+{
+    static GLuint sphereList = 0;
+    if (sphereList == 0) {
+        sphereList = glGenLists(1);
+        glNewList(sphereList, GL_COMPILE);
+        glutSolidSphere(25.5, 5, 5);
+        glEndList();
+    }
+    glCallList(sphereList);
+}
+
 float toRadians(float degrees)
 {
     return static_cast<float>(degrees * kPiAsFloat / 180.0);
@@ -48,15 +63,32 @@ void Snowball::draw(Camera*)
     if (inactive) {
         return;
     }
+    const Vec3 drawnAt = flightPosition;  // each frame shows where it was before its step
+    integrate(kFlightStep);
+    if (coincidesWithPrevious()) {
+        return;  // the twin just drew these pixels and left this very GL state
+    }
     glColor3f(0.7f, 0.7f, 0.7f);
     glEnable(GL_TEXTURE_2D);  // whatever texture was bound last (the snow) applies
-    glTranslatef(flightPosition.x, flightPosition.y, flightPosition.z);
+    glTranslatef(drawnAt.x, drawnAt.y, drawnAt.z);
     glRotatef(-yaw, 0.0f, 1.0f, 0.0f);
     glRotatef(pitch, 0.0f, 0.0f, 1.0f);
     glScalef(0.025f, 0.025f, 0.025f);
-    glutSolidSphere(25.5, 5, 5);
-    integrate(kFlightStep);
+    drawSphere();
     glDisable(GL_TEXTURE_2D);
+}
+
+bool Snowball::coincidesWithPrevious() const
+{
+    if (parent == nullptr || parent->firstChild == this) {
+        return false;  // the previous sibling is not drawn before this one
+    }
+    const auto* earlier = dynamic_cast<const Snowball*>(prev);
+    return earlier != nullptr && !earlier->inactive && earlier->yaw == yaw &&
+           earlier->pitch == pitch && earlier->speed == speed &&
+           earlier->flightPosition.x == flightPosition.x &&
+           earlier->flightPosition.y == flightPosition.y &&
+           earlier->flightPosition.z == flightPosition.z;
 }
 
 void Snowball::onCollision(Object*) {}

@@ -91,3 +91,84 @@ TEST(SnowballThrow, StartsAtTheEyeWithTheCamerasAnglesAfterEarlierChildren)
 }
 
 }  // namespace
+
+namespace {
+
+// Two snowballs thrown in one frame are drawn as one; any difference draws both.
+class SnowballTwins : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        captureField();
+        camera.position = {300.0f, 40.0f, 500.0f};
+        player = new Player(&camera, field);
+        player->setParent(field);
+    }
+    void TearDown() override { delete field; }
+    void captureField()
+    {
+        FrostfeldTest::captureStdout([&] { field = new Field(1.0f); });
+    }
+    Snowball* throwOne()
+    {
+        player->throwSnowball();
+        return static_cast<Snowball*>(field->firstChild->prev);
+    }
+    // The draw's step for every snowball, in walk order.
+    void stepAll()
+    {
+        for (Node* node = player->next; node != field->firstChild; node = node->next) {
+            static_cast<Snowball*>(node)->integrate(0.005f);
+        }
+    }
+
+    FrostfeldTest::TempWorkingDir noData;
+    Camera camera;
+    Field* field = nullptr;
+    Player* player = nullptr;
+};
+
+TEST_F(SnowballTwins, SameFrameThrowsCoincide)
+{
+    Snowball* first = throwOne();
+    Snowball* second = throwOne();
+    Snowball* third = throwOne();
+    stepAll();
+    EXPECT_FALSE(first->coincidesWithPrevious());  // its previous sibling is the player
+    EXPECT_TRUE(second->coincidesWithPrevious());
+    EXPECT_TRUE(third->coincidesWithPrevious());
+}
+
+TEST_F(SnowballTwins, AnyDifferenceDrawsBoth)
+{
+    Snowball* first = throwOne();
+    stepAll();
+    Snowball* later = throwOne();  // a frame later: same eye, but the first has moved on
+    stepAll();
+    EXPECT_FALSE(later->coincidesWithPrevious());
+
+    Snowball* a = throwOne();
+    Snowball* turned = throwOne();
+    turned->yaw += 1.0f;
+    Snowball* b = throwOne();
+    Snowball* c = throwOne();
+    b->inactive = true;
+    stepAll();
+    EXPECT_FALSE(turned->coincidesWithPrevious());
+    EXPECT_FALSE(c->coincidesWithPrevious());  // its twin is not drawn
+    EXPECT_FALSE(a->coincidesWithPrevious());
+    EXPECT_FALSE(first->coincidesWithPrevious());
+}
+
+TEST(SnowballTwinsAlone, AFirstChildHasNoEarlierSibling)
+{
+    Object parent;
+    auto* only = new Snowball;
+    only->setParent(&parent);
+    auto* twin = new Snowball;
+    twin->setParent(&parent);
+    EXPECT_FALSE(only->coincidesWithPrevious());  // its prev is the last child, drawn after it
+    EXPECT_TRUE(twin->coincidesWithPrevious());
+}
+
+}  // namespace
