@@ -11,21 +11,6 @@ const double kPiAsFloat = 3.1415927410125732;  // the single-precision pi, widen
 const float kFlightStep = 0.005f;
 const float kDrawnRadius = 25.5f * 0.025f;  // 0.6375 world units after the draw's scale
 
-// The sphere's geometry, recorded once from glutSolidSphere(25.5, 5, 5) and replayed
-// for every snowball: freeglut rebuilds and re-sends the vertex arrays on each call,
-// which made a frame with a few thousand snowballs cost far more than the terrain.
-void drawSphere()
-{
-    static GLuint sphereList = 0;
-    if (sphereList == 0) {
-        sphereList = glGenLists(1);
-        glNewList(sphereList, GL_COMPILE);
-        glutSolidSphere(25.5, 5, 5);
-        glEndList();
-    }
-    glCallList(sphereList);
-}
-
 float toRadians(float degrees)
 {
     return static_cast<float>(degrees * kPiAsFloat / 180.0);
@@ -74,7 +59,7 @@ void Snowball::draw(Camera*)
     glRotatef(-yaw, 0.0f, 1.0f, 0.0f);
     glRotatef(pitch, 0.0f, 0.0f, 1.0f);
     glScalef(0.025f, 0.025f, 0.025f);
-    drawSphere();
+    glutSolidSphere(25.5, 5, 5);
     glDisable(GL_TEXTURE_2D);
 }
 
