@@ -41,7 +41,7 @@ std::vector<std::vector<float>> kernelChoices(int taps, unsigned seed) {
 const float* orNull(const std::vector<float>& kernel) { return kernel.empty() ? nullptr : kernel.data(); }
 
 const std::vector<Ref::Shape> kGradientShapes = {
-    {7, 5, 3, 1, 1}, {13, 11, 4, 1, 1}, {6, 4, 2, 2, 3}, {3, 3, 1, 1, 1}};
+    {7, 5, 3, 1, 1}, {13, 11, 4, 1, 1}, {6, 4, 2, 2, 3}, {3, 3, 1, 1, 1}, {37, 9, 3, 1, 1}};
 
 TYPED_TEST(GradientEquivalence, GradientMatchesForEveryCode) {
     using T = TypeParam;
@@ -147,7 +147,7 @@ TYPED_TEST(GradientEquivalence, HessianIntoCallerOutputsMatches) {
 }
 
 const std::vector<Ref::Shape> kVolumeShapes = {
-    {7, 5, 3, 1, 1}, {6, 5, 4, 1, 2}, {5, 4, 5, 2, 1}, {3, 3, 3, 1, 1}};
+    {7, 5, 3, 1, 1}, {6, 5, 4, 1, 2}, {5, 4, 5, 2, 1}, {3, 3, 3, 1, 1}, {37, 7, 4, 1, 1}};
 
 TYPED_TEST(GradientEquivalence, Gradient3DMatchesForEveryCode) {
     using T = TypeParam;

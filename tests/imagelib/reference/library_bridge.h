@@ -121,7 +121,8 @@ template <typename T> void giveRandomWindows(RefImage<T>& img, unsigned seed) {
     }
 }
 
-// Image shapes of the suite: odd extents, several slices, frames and channels.
+// Image shapes of the suite: odd extents, several slices, frames and
+// channels, and one row long enough for vector bodies with a ragged tail.
 struct Shape {
     int w, h, d, f, c;
 };
@@ -132,7 +133,8 @@ inline std::string describe(const Shape& s) {
 }
 inline const std::vector<Shape>& standardShapes() {
     static const std::vector<Shape> shapes = {
-        {7, 5, 3, 1, 1}, {13, 11, 4, 1, 1}, {6, 4, 2, 2, 3}, {5, 7, 3, 3, 2}, {1, 1, 1, 1, 1}};
+        {7, 5, 3, 1, 1}, {13, 11, 4, 1, 1}, {6, 4, 2, 2, 3}, {5, 7, 3, 3, 2}, {1, 1, 1, 1, 1},
+        {37, 9, 3, 1, 1}};
     return shapes;
 }
 
