@@ -45,7 +45,9 @@ int ImageBase<T>::init(int width, int height, int depth, int frames, int channel
 
 template <typename T>
 void ImageBase<T>::clear() {
-    if (m_data == nullptr) {
+    // An external image gets no block of its own here, as in init: nothing
+    // would ever release it.
+    if (m_data == nullptr && !m_external) {
         m_data = static_cast<T*>(allocateAligned(size_t(m_image_size) * sizeof(T)));
     }
     if (m_data != nullptr) std::memset(m_data, 0, size_t(m_image_size) * sizeof(T));

@@ -163,6 +163,17 @@ TYPED_TEST(ModelTest, ClearAllocatesAMissingBlock) {
     for (int32_t i = 0; i < 5; ++i) EXPECT_EQ(image.m_data[i], TypeParam(0));
 }
 
+TYPED_TEST(ModelTest, ClearOfAnExternalImageWithoutBlockAllocatesNothing) {
+    Ivory::ImageBase<TypeParam> image;
+    image.init(3, 1, 1, 1, 2);
+    image.releaseData();
+    image.m_external = true;  // a block nobody would release must not appear
+    image.setWindow(1.0f, 2.0f, 1);
+    image.clear();
+    EXPECT_EQ(image.m_data, nullptr);
+    EXPECT_EQ(image.m_window[7], 0.0f);
+}
+
 TYPED_TEST(ModelTest, ReleaseDataDropsAnOwnedBlockAndKeepsTheShape) {
     Ivory::ImageBase<TypeParam> image;
     image.init(4, 2, 1, 1, 1);
