@@ -27,17 +27,6 @@ template <typename T> void fillWithIndices(Ivory::ImageBase<T>& image) {
 template <typename T> class ModelTest : public ::testing::Test {};
 TYPED_TEST_SUITE(ModelTest, IvoryTest::AllElementTypes);
 
-TYPED_TEST(ModelTest, ConstructionLeavesTheImageEmpty) {
-    Ivory::ImageBase<TypeParam> image;
-    EXPECT_EQ(image.m_data, nullptr);
-    EXPECT_FALSE(image.m_external);
-    EXPECT_EQ(image.m_window, nullptr);
-    EXPECT_EQ(image.m_image_size, 0);
-    EXPECT_EQ(image.m_verbose, 1);
-    EXPECT_EQ(image.m_cursor, 0);
-    for (float spacing : image.m_spacing) EXPECT_EQ(spacing, 1.0f);
-}
-
 TYPED_TEST(ModelTest, InitComputesSizesAndZeroesBlockAndWindowTable) {
     Ivory::ImageBase<TypeParam> image;
     EXPECT_EQ(image.init(4, 3, 1, 1, 3), 0);
@@ -52,17 +41,13 @@ TYPED_TEST(ModelTest, InitComputesSizesAndZeroesBlockAndWindowTable) {
     for (int i = 0; i < 12; ++i) EXPECT_EQ(image.m_window[i], 0.0f);
 }
 
-TYPED_TEST(ModelTest, FourDimensionalLayoutFollowsTheIndexRule) {
+TYPED_TEST(ModelTest, FourDimensionalSizes) {
     Ivory::ImageBase<TypeParam> image;
     image.init(3, 2, 4, 2, 2);
     EXPECT_EQ(image.m_stride, 6);
     EXPECT_EQ(image.m_slice_size, 12);
     EXPECT_EQ(image.m_frame_size, 48);
     EXPECT_EQ(image.m_image_size, 96);
-    fillWithIndices(image);
-    // (c=1, x=2, y=1, z=3, t=1) = 1 + 2*2 + 1*6 + 3*12 + 1*48 = 95, the last element.
-    EXPECT_EQ(image.at(2, 1, 3, 1, 1), TypeParam(95));
-    EXPECT_EQ(image.at(1, 0, 2, 0, 0), TypeParam(2 + 24));
 }
 
 TYPED_TEST(ModelTest, EmptyShapeHasNoBlockAndNoWindowTable) {
@@ -282,7 +267,8 @@ TEST(ModelWindowTest, ComparesInTheElementType) {
     EXPECT_EQ(words.m_window[3], 3000000000.0f);
 }
 
-// Every element gets distinct bytes, so a swap (or a missing one) shows.
+// Every element gets distinct bytes (01 02 | 03 04 ...), so a swap, or a
+// missing one, shows.
 TYPED_TEST(ModelTest, SwapBytesReversesTwoAndFourByteElementsOnly) {
     Ivory::ImageBase<TypeParam> image;
     image.init(3, 1, 1, 1, 1);
@@ -302,30 +288,6 @@ TYPED_TEST(ModelTest, SwapBytesReversesTwoAndFourByteElementsOnly) {
     std::vector<unsigned char> actual(bytes);
     std::memcpy(actual.data(), image.m_data, bytes);
     EXPECT_EQ(actual, expected);
-}
-
-TEST(ModelSwapTest, KnownByteOrders) {
-    Ivory::ImageBase<unsigned short> shorts;
-    shorts.init(1, 1, 1, 1, 1);
-    const unsigned char shortBytes[2] = {0x01, 0x02};
-    std::memcpy(shorts.m_data, shortBytes, 2);
-    shorts.swapBytes();
-    unsigned char swappedShort[2];
-    std::memcpy(swappedShort, shorts.m_data, 2);
-    EXPECT_EQ(swappedShort[0], 0x02);
-    EXPECT_EQ(swappedShort[1], 0x01);
-
-    Ivory::ImageBase<int> ints;
-    ints.init(1, 1, 1, 1, 1);
-    const unsigned char intBytes[4] = {0x01, 0x02, 0x03, 0x04};
-    std::memcpy(ints.m_data, intBytes, 4);
-    ints.swapBytes();
-    unsigned char swappedInt[4];
-    std::memcpy(swappedInt, ints.m_data, 4);
-    EXPECT_EQ(swappedInt[0], 0x04);
-    EXPECT_EQ(swappedInt[1], 0x03);
-    EXPECT_EQ(swappedInt[2], 0x02);
-    EXPECT_EQ(swappedInt[3], 0x01);
 }
 
 TEST(ModelFlipTest, MirroringXKeepsChannelOrder) {
