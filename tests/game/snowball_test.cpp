@@ -1,124 +1,64 @@
-// Snowball flight, its bounding sphere, and throwing.
+// Snowball flight, throwing, drawing coincident twins once, and the timer.
 #include <cmath>
-#include <string>
+#include <cstdint>
 
 #include "game_test_support.h"
 #include "scene/player.h"
 #include "scene/snowball.h"
 #include "shell/camera.h"
+#include "shell/gametimer.h"
 #include "terrain/field.h"
 
 namespace {
 
 const float kFlightStep = 0.005f;  // the draw's step: 120 * 0.005 = 0.6 units
 
-TEST(SnowballFlight, LevelThrowMovesPointSixAlongX)
+TEST(SnowballFlight, PointSixPerDrawAlongTheHeadingWithPositionInStep)
 {
-    Snowball snowball;
-    snowball.flightPosition = {100.0f, 50.0f, 200.0f};
+    Snowball level;
+    level.flightPosition = {100.0f, 50.0f, 200.0f};
+    EXPECT_FLOAT_EQ(level.radius, 0.6375f);
     for (int frame = 1; frame <= 3; ++frame) {
-        snowball.integrate(kFlightStep);
-        EXPECT_NEAR(snowball.flightPosition.x, 100.0f + 0.6f * frame, 1e-4f);
-        EXPECT_EQ(snowball.flightPosition.y, 50.0f);
-        EXPECT_EQ(snowball.flightPosition.z, 200.0f);
+        level.integrate(kFlightStep);
+        EXPECT_NEAR(level.flightPosition.x, 100.0f + 0.6f * frame, 1e-4f);
+        EXPECT_EQ(level.flightPosition.y, 50.0f);
+        EXPECT_EQ(level.flightPosition.z, 200.0f);
     }
+    EXPECT_EQ(level.position.x, level.flightPosition.x);
+    EXPECT_EQ(level.position.z, 200.0f);
+
+    Snowball climbing;
+    climbing.pitch = 30.0f;
+    climbing.yaw = 90.0f;
+    climbing.integrate(kFlightStep);
+    climbing.integrate(kFlightStep);
+    EXPECT_NEAR(climbing.flightPosition.y, 0.6f, 1e-6f);
+    EXPECT_NEAR(climbing.flightPosition.z, 1.2f * std::cos(0.5235988f), 1e-6f);
+    EXPECT_NEAR(climbing.flightPosition.x, 0.0f, 1e-6f);
+    EXPECT_EQ(climbing.position.y, climbing.flightPosition.y);
 }
 
-TEST(SnowballFlight, PitchThirtyClimbsPointThreePerStep)
-{
-    Snowball snowball;
-    snowball.pitch = 30.0f;
-    snowball.integrate(kFlightStep);
-    EXPECT_NEAR(snowball.flightPosition.y, 0.3f, 1e-6f);
-    EXPECT_NEAR(snowball.flightPosition.x, 0.6f * std::cos(0.5235988f), 1e-6f);
-    snowball.integrate(kFlightStep);
-    EXPECT_NEAR(snowball.flightPosition.y, 0.6f, 1e-6f);
-}
-
-TEST(SnowballFlight, HeadingNinetyFliesAlongZ)
-{
-    Snowball snowball;
-    snowball.yaw = 90.0f;
-    snowball.integrate(kFlightStep);
-    EXPECT_NEAR(snowball.flightPosition.z, 0.6f, 1e-6f);
-    EXPECT_NEAR(snowball.flightPosition.x, 0.0f, 1e-6f);
-}
-
-TEST(SnowballFlight, BoundingSphereIsTheDrawnSphereAndFollowsTheFlight)
-{
-    Snowball snowball;
-    EXPECT_FLOAT_EQ(snowball.radius, 0.6375f);
-    EXPECT_EQ(snowball.speed, 120.0f);
-    EXPECT_FALSE(snowball.inactive);
-    snowball.yaw = 45.0f;
-    snowball.integrate(kFlightStep);
-    EXPECT_EQ(snowball.position.x, snowball.flightPosition.x);
-    EXPECT_EQ(snowball.position.y, snowball.flightPosition.y);
-    EXPECT_EQ(snowball.position.z, snowball.flightPosition.z);
-    EXPECT_EQ(snowball.velocity.x, 0.0f);
-}
-
-TEST(SnowballThrow, StartsAtTheEyeWithTheCamerasAnglesAfterEarlierChildren)
-{
-    FrostfeldTest::TempWorkingDir noData;
-    Field* field = nullptr;
-    FrostfeldTest::captureStdout([&] { field = new Field(1.0f); });
-    Camera camera;
-    camera.position = {300.0f, 40.0f, 500.0f};
-    camera.yaw = 33.0f;
-    camera.pitch = -12.0f;
-    Player* player = new Player(&camera, field);
-    player->setParent(field);
-
-    player->throwSnowball();
-    player->throwSnowball();  // two in one frame: same place, same way
-
-    auto* first = dynamic_cast<Snowball*>(player->next);
-    auto* second = dynamic_cast<Snowball*>(player->next->next);
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(field->firstChild, player);
-    EXPECT_EQ(field->firstChild->prev, second);
-    for (Snowball* s : {first, second}) {
-        EXPECT_EQ(s->flightPosition.x, 300.0f);
-        EXPECT_EQ(s->flightPosition.y, 40.0f);
-        EXPECT_EQ(s->flightPosition.z, 500.0f);
-        EXPECT_EQ(s->position.x, 300.0f);
-        EXPECT_EQ(s->yaw, 33.0f);
-        EXPECT_EQ(s->pitch, -12.0f);
-    }
-    delete field;
-}
-
-}  // namespace
-
-namespace {
-
-// Two snowballs thrown in one frame are drawn as one; any difference draws both.
-class SnowballTwins : public ::testing::Test {
+class Throwing : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        captureField();
+        FrostfeldTest::captureStdout([&] { field = new Field(1.0f); });
         camera.position = {300.0f, 40.0f, 500.0f};
+        camera.yaw = 33.0f;
+        camera.pitch = -12.0f;
         player = new Player(&camera, field);
         player->setParent(field);
     }
     void TearDown() override { delete field; }
-    void captureField()
-    {
-        FrostfeldTest::captureStdout([&] { field = new Field(1.0f); });
-    }
     Snowball* throwOne()
     {
         player->throwSnowball();
         return static_cast<Snowball*>(field->firstChild->prev);
     }
-    // The draw's step for every snowball, in walk order.
-    void stepAll()
+    void drawStepAll()  // the draw walk's flight steps, in walk order
     {
         for (Node* node = player->next; node != field->firstChild; node = node->next) {
-            static_cast<Snowball*>(node)->integrate(0.005f);
+            static_cast<Snowball*>(node)->integrate(kFlightStep);
         }
     }
 
@@ -128,47 +68,72 @@ protected:
     Player* player = nullptr;
 };
 
-TEST_F(SnowballTwins, SameFrameThrowsCoincide)
+TEST_F(Throwing, StartsAtTheEyeWithTheCamerasAnglesAfterEarlierChildren)
 {
     Snowball* first = throwOne();
     Snowball* second = throwOne();
-    Snowball* third = throwOne();
-    stepAll();
-    EXPECT_FALSE(first->coincidesWithPrevious());  // its previous sibling is the player
-    EXPECT_TRUE(second->coincidesWithPrevious());
-    EXPECT_TRUE(third->coincidesWithPrevious());
+    EXPECT_EQ(player->next, first);
+    EXPECT_EQ(first->next, second);
+    for (Snowball* s : {first, second}) {
+        EXPECT_EQ(s->flightPosition.x, 300.0f);
+        EXPECT_EQ(s->flightPosition.y, 40.0f);
+        EXPECT_EQ(s->position.z, 500.0f);
+        EXPECT_EQ(s->yaw, 33.0f);
+        EXPECT_EQ(s->pitch, -12.0f);
+    }
 }
 
-TEST_F(SnowballTwins, AnyDifferenceDrawsBoth)
+TEST_F(Throwing, OnlySameFrameTwinsAreDrawnOnce)
 {
     Snowball* first = throwOne();
-    stepAll();
-    Snowball* later = throwOne();  // a frame later: same eye, but the first has moved on
-    stepAll();
-    EXPECT_FALSE(later->coincidesWithPrevious());
-
-    Snowball* a = throwOne();
+    Snowball* twin = throwOne();
+    drawStepAll();
+    Snowball* nextFrame = throwOne();  // same eye, but the earlier ones have moved on
     Snowball* turned = throwOne();
     turned->yaw += 1.0f;
-    Snowball* b = throwOne();
-    Snowball* c = throwOne();
-    b->inactive = true;
-    stepAll();
+    Snowball* hidden = throwOne();
+    Snowball* twinOfHidden = throwOne();
+    hidden->inactive = true;
+    drawStepAll();
+    EXPECT_FALSE(first->coincidesWithPrevious());  // after the player
+    EXPECT_TRUE(twin->coincidesWithPrevious());
+    EXPECT_FALSE(nextFrame->coincidesWithPrevious());
     EXPECT_FALSE(turned->coincidesWithPrevious());
-    EXPECT_FALSE(c->coincidesWithPrevious());  // its twin is not drawn
-    EXPECT_FALSE(a->coincidesWithPrevious());
-    EXPECT_FALSE(first->coincidesWithPrevious());
+    EXPECT_FALSE(twinOfHidden->coincidesWithPrevious());  // its twin is not drawn
+
+    Object parent;  // a first child's prev is the last child, drawn after it
+    auto* alone = new Snowball;
+    alone->setParent(&parent);
+    (new Snowball)->setParent(&parent);
+    EXPECT_FALSE(alone->coincidesWithPrevious());
+    EXPECT_TRUE(static_cast<Snowball*>(alone->next)->coincidesWithPrevious());
 }
 
-TEST(SnowballTwinsAlone, AFirstChildHasNoEarlierSibling)
+int g_counterReads = 0;
+bool noFrequency(int64_t*) { return false; }
+bool countedCounter(int64_t* count)
 {
-    Object parent;
-    auto* only = new Snowball;
-    only->setParent(&parent);
-    auto* twin = new Snowball;
-    twin->setParent(&parent);
-    EXPECT_FALSE(only->coincidesWithPrevious());  // its prev is the last child, drawn after it
-    EXPECT_TRUE(twin->coincidesWithPrevious());
+    ++g_counterReads;
+    *count = 77;
+    return true;
+}
+
+TEST(GameTimer, SteadyClockStartsAndAFailingClockIsReportedBySnowballs)
+{
+    GameTimer steady;
+    EXPECT_EQ(steady.frequency, 1000000000);
+    EXPECT_GT(steady.startCount, 0);
+    EXPECT_EQ(FrostfeldTest::captureStdout([] { Snowball quiet; }), "");
+
+    const ClockSource broken{noFrequency, countedCounter};
+    Snowball* snowball = nullptr;
+    EXPECT_EQ(FrostfeldTest::captureStdout([&] { snowball = new Snowball(broken); }),
+              "Timer funktioniert nicht!\n");
+    EXPECT_EQ(g_counterReads, 0);
+    EXPECT_EQ(snowball->timer->startCount, 0);
+    snowball->integrate(kFlightStep);  // it flies all the same
+    EXPECT_NEAR(snowball->flightPosition.x, 0.6f, 1e-6f);
+    delete snowball;
 }
 
 }  // namespace
