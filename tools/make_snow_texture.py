@@ -22,7 +22,7 @@ SEED = 20240117
 OCTAVES = [(2, 0.30), (4, 0.25), (8, 0.18), (16, 0.12), (32, 0.08), (64, 0.05)]
 GRAIN_WEIGHT = 0.12        # per-pixel speckle; a single pixel is periodic by itself
 SPARKLE_COUNT = 140        # isolated bright crystals
-SHADOW = (196, 208, 226)   # pale blue-grey, RGB
+SHADOW = (200, 208, 220)   # pale blue-grey, RGB; kept faint: the game uploads the bytes BGR as RGB
 LIGHT = (252, 252, 254)    # near white, RGB
 
 
