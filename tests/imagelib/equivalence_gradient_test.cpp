@@ -1,5 +1,5 @@
-// gradient, hessian and gradient3D against the plain reference, bit for bit,
-// for every output code and caller-supplied outputs of every type.
+// gradient and hessian against the plain reference, bit for bit, for every
+// output code and caller-supplied outputs of every type.
 
 #include "derived_output.h"
 #include "reference_gradient.h"
@@ -14,32 +14,6 @@ TYPED_TEST_SUITE(GradientEquivalence, IvoryTest::AllElementTypes);
 const std::string kUnsignedGradient = "Error: unsigned data type, cannot compute gradient!";
 const std::string kUnsignedHessian = "Error: unsigned data type, cannot compute hessian!";
 
-// The codes of the table and 0 (the source's own type, given as 'type').
-struct CodeCase {
-    int code;
-    int type;
-};
-std::vector<CodeCase> codeCases() {
-    std::vector<CodeCase> cases;
-    for (const int code : Ref::everyCode()) cases.push_back({code, 0});
-    cases.push_back({0, 0x1400});
-    cases.push_back({0, 0x1404});
-    return cases;
-}
-
-// Default kernel (null) or a random one with zero taps.
-std::vector<std::vector<float>> kernelChoices(int taps, unsigned seed) {
-    std::vector<float> random = Ref::randomKernel(3, seed);
-    if (taps == 27) {
-        random = Ref::randomKernel(3, seed);
-        const auto more = Ref::randomKernel(3, seed + 1), last = Ref::randomKernel(3, seed + 2);
-        random.insert(random.end(), more.begin(), more.end());
-        random.insert(random.end(), last.begin(), last.end());
-    }
-    return {{}, random};
-}
-const float* orNull(const std::vector<float>& kernel) { return kernel.empty() ? nullptr : kernel.data(); }
-
 const std::vector<Ref::Shape> kGradientShapes = {
     {7, 5, 3, 1, 1}, {13, 11, 4, 1, 1}, {6, 4, 2, 2, 3}, {3, 3, 1, 1, 1}, {37, 9, 3, 1, 1}};
 
@@ -48,21 +22,21 @@ TYPED_TEST(GradientEquivalence, GradientMatchesForEveryCode) {
     unsigned seed = 4000;
     for (const Ref::Shape& shape : kGradientShapes)
         for (const bool keepSize : {false, true})
-            for (const auto& kernel : kernelChoices(9, seed += 5)) {
+            for (const auto& kernel : Ref::kernelChoices(9, seed += 5)) {
                 SCOPED_TRACE(Ref::describe(shape) + (keepSize ? ", keep size" : "") +
                              (kernel.empty() ? ", default kernel" : ", own kernel"));
                 auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
                 if (seed % 2 == 0) Ref::addNonFinite(src);
                 const int s = keepSize ? 0 : 1;
-                for (const CodeCase& c : codeCases()) {
+                for (const Ref::CodeCase& c : Ref::codeCases()) {
                     src.type = c.type;
                     Ref::expectSameMadeOutput(
                         src, c.code, kUnsignedGradient,
-                        [&](Ivory::Image& img, int code) { return img.gradient(code, orNull(kernel), keepSize, nullptr); },
+                        [&](Ivory::Image& img, int code) { return img.gradient(code, Ref::orNull(kernel), keepSize, nullptr); },
                         [&](auto tag, std::ostream&) {
                             using U = typename decltype(tag)::type;
                             auto out = Ref::freshOutput<U>(src, shape.w - 2 * s, shape.h - 2 * s, shape.d, 1, 2);
-                            Ref::gradientInto(src, orNull(kernel), keepSize, out);
+                            Ref::gradientInto(src, Ref::orNull(kernel), keepSize, out);
                             return out;
                         });
                 }
@@ -110,20 +84,20 @@ TYPED_TEST(GradientEquivalence, HessianMatchesForEveryCode) {
     using T = TypeParam;
     unsigned seed = 4200;
     for (const Ref::Shape& shape : kHessianShapes)
-        for (const auto& kernel : kernelChoices(9, seed += 5)) {
+        for (const auto& kernel : Ref::kernelChoices(9, seed += 5)) {
             SCOPED_TRACE(Ref::describe(shape) + (kernel.empty() ? ", default kernel" : ", own kernel"));
             auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
             if (seed % 2 == 0) Ref::addNonFinite(src);
-            for (const CodeCase& c : codeCases()) {
+            for (const Ref::CodeCase& c : Ref::codeCases()) {
                 src.type = c.type;
                 const int resolved = c.code == 0 ? c.type : c.code;
                 Ref::expectSameMadeOutput(
                     src, c.code, kUnsignedHessian,
-                    [&](Ivory::Image& img, int code) { return img.hessian(code, orNull(kernel), nullptr); },
+                    [&](Ivory::Image& img, int code) { return img.hessian(code, Ref::orNull(kernel), nullptr); },
                     [&](auto tag, std::ostream&) {
                         using U = typename decltype(tag)::type;
                         auto out = Ref::freshOutput<U>(src, shape.w, shape.h, shape.d, 1, 3);
-                        hessianReference(src, orNull(kernel), resolved, out);
+                        hessianReference(src, Ref::orNull(kernel), resolved, out);
                         return out;
                     });
             }
@@ -144,67 +118,6 @@ TYPED_TEST(GradientEquivalence, HessianIntoCallerOutputsMatches) {
                 [&](Ivory::Image& img, Ivory::Image* out) { return img.hessian(code, kernel.data(), out); },
                 [&](auto& out, std::ostream&) { hessianReference(src, kernel.data(), code, out); });
         }
-}
-
-const std::vector<Ref::Shape> kVolumeShapes = {
-    {7, 5, 3, 1, 1}, {6, 5, 4, 1, 2}, {5, 4, 5, 2, 1}, {3, 3, 3, 1, 1}, {37, 7, 4, 1, 1}};
-
-TYPED_TEST(GradientEquivalence, Gradient3DMatchesForEveryCode) {
-    using T = TypeParam;
-    unsigned seed = 4400;
-    for (const Ref::Shape& shape : kVolumeShapes)
-        for (const bool keepSize : {false, true})
-            for (const bool withValue : {false, true})
-                for (const auto& kernel : kernelChoices(27, seed += 5)) {
-                    SCOPED_TRACE(Ref::describe(shape) + (keepSize ? ", keep size" : "") +
-                                 (withValue ? ", with value" : "") +
-                                 (kernel.empty() ? ", default kernel" : ", own kernel"));
-                    auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
-                    if (seed % 2 == 0) Ref::addNonFinite(src);
-                    Ref::giveRandomWindows(src, seed);
-                    src.verbose = static_cast<int>(seed % 2);
-                    const int s = keepSize ? 0 : 1;
-                    for (const CodeCase& c : codeCases()) {
-                        src.type = c.type;
-                        const int resolved = c.code == 0 ? c.type : c.code;
-                        Ref::expectSameMadeOutput(
-                            src, c.code, kUnsignedGradient,
-                            [&](Ivory::Image& img, int code) {
-                                return img.gradient3D(code, orNull(kernel), keepSize, withValue, nullptr);
-                            },
-                            [&](auto tag, std::ostream& log) {
-                                using U = typename decltype(tag)::type;
-                                auto out = Ref::freshOutput<U>(src, shape.w - 2 * s, shape.h - 2 * s,
-                                                               shape.d - 2 * s, 1, withValue ? 4 : 3);
-                                Ref::gradient3DInto(src, orNull(kernel), keepSize, withValue, resolved, out, log);
-                                return out;
-                            });
-                    }
-                }
-}
-
-// The clamp follows the code, not the output's type: a float output with
-// GL_BYTE holds clamped values.
-TYPED_TEST(GradientEquivalence, Gradient3DIntoCallerOutputsMatches) {
-    using T = TypeParam;
-    unsigned seed = 4500;
-    for (const Ref::Shape& shape : kVolumeShapes)
-        for (const int code : {0x1400, 0x1402, 0x1406})
-            for (const bool withValue : {false, true}) {
-                SCOPED_TRACE(Ref::describe(shape) + ", " + Ref::hexCode(code) + (withValue ? ", with value" : ""));
-                auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
-                if (seed % 2 == 0) Ref::addNonFinite(src);
-                Ref::giveRandomWindows(src, seed);
-                const auto kernel = kernelChoices(27, seed)[1];
-                Ref::expectSameCallerOutputs(
-                    src, {shape.w, shape.h, shape.d, 1, withValue ? 4 : 3}, seed,
-                    [&](Ivory::Image& img, Ivory::Image* out) {
-                        return img.gradient3D(code, kernel.data(), true, withValue, out);
-                    },
-                    [&](auto& out, std::ostream& log) {
-                        Ref::gradient3DInto(src, kernel.data(), true, withValue, code, out, log);
-                    });
-            }
 }
 
 }  // namespace

@@ -33,6 +33,34 @@ inline std::vector<float> randomKernel(int n, unsigned seed) {
     return kernel;
 }
 
+// The codes of the table and 0 (the source's own type, given as 'type').
+struct CodeCase {
+    int code;
+    int type;
+};
+inline std::vector<CodeCase> codeCases() {
+    std::vector<CodeCase> cases;
+    for (const int code : everyCode()) cases.push_back({code, 0});
+    cases.push_back({0, 0x1400});
+    cases.push_back({0, 0x1404});
+    return cases;
+}
+
+// No kernel (meaning the default one) or a random 9- or 27-entry kernel
+// with some entries 0.
+inline std::vector<std::vector<float>> kernelChoices(int taps, unsigned seed) {
+    std::vector<float> random = randomKernel(3, seed);
+    if (taps == 27) {
+        const auto more = randomKernel(3, seed + 1), last = randomKernel(3, seed + 2);
+        random.insert(random.end(), more.begin(), more.end());
+        random.insert(random.end(), last.begin(), last.end());
+    }
+    return {{}, random};
+}
+inline const float* orNull(const std::vector<float>& kernel) {
+    return kernel.empty() ? nullptr : kernel.data();
+}
+
 // Runs an operation that makes its own output for 'code' (0 standing for the
 // source's type) and expects: the unsigned-type error for odd codes, the
 // unknown-type error for codes outside the table, otherwise the reference
