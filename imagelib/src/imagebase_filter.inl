@@ -12,7 +12,8 @@ namespace Ivory {
 template <typename T>
 Image* ImageBase<T>::filter(int code, const float* kernel, int n, Image* out) {
     namespace output = detail::derivedoutput;
-    if (isUnsignedCode(code)) {  // tested on the code even when out is given
+    const int resolved = code == 0 ? m_type : code;
+    if (isUnsignedCode(resolved)) {  // tested even when out is given
         std::cout << "Error: unsigned data type, cannot compute filtered image!" << std::endl;
         return nullptr;
     }
@@ -31,7 +32,6 @@ Image* ImageBase<T>::filter(int code, const float* kernel, int n, Image* out) {
     }
     const int64_t pixels = output::pixelsPerFrame(*this);
     if (!output::canRead(*this, pixels)) return nullptr;
-    const int resolved = code == 0 ? m_type : code;
     bool created = false;
     out = output::prepare(*this, resolved, out, {width, height, depth, m_dim[3], 1}, pixels,
                           created);

@@ -73,6 +73,15 @@ TEST(Filter, UnsignedCodeIsRefusedWithoutOutputToo) {
     EXPECT_EQ(result, nullptr);
 }
 
+TEST(Filter, CodeZeroStandsForTheOwnTypeAlsoInTheSignCheck) {
+    auto source = makeVolume<float>(3, 3, 1, [](int, int, int) { return 1; });
+    source->m_type = Ivory::kTypeUnsignedShort;
+    Image* result = nullptr;
+    EXPECT_EQ(captureStdout([&] { result = source->filter(0, kOnes3x3, 3, nullptr); }),
+              "Error: unsigned data type, cannot compute filtered image!\n");
+    EXPECT_EQ(result, nullptr);
+}
+
 TEST(Filter, WindowTallerThanImageIsRefused) {
     auto source = makeVolume<float>(9, 2, 1, [](int, int, int) { return 1; });
     Image* result = nullptr;
