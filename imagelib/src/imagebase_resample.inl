@@ -24,13 +24,13 @@ inline int64_t paddedExtent(int32_t extent) {
     return power >= 1.0f ? static_cast<int64_t>(power) : 0;  // extent 0: 2^-inf
 }
 
-// Whether every derived size of a shape fits the 32-bit size fields. Each
+// Whether the extents and derived sizes of a shape fit the 32-bit fields. Each
 // product is checked before it is multiplied further, so none overflows.
 inline bool sizesFit(int64_t channels, int64_t w, int64_t h, int64_t d, int64_t f) {
     int64_t size = channels;
     for (int64_t extent : {w, h, d, f}) {
         size *= extent;
-        if (size > INT32_MAX) return false;
+        if (size > INT32_MAX || extent > INT32_MAX) return false;
     }
     return true;
 }
