@@ -2,6 +2,7 @@
 #define IVORY_PARALLEL_H
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -27,7 +28,11 @@ void parallelFor(long first, long last, long minChunk, Body body) {
     workers.reserve(threads - 1);
     auto chunkStart = [&](int i) { return first + count * i / threads; };
     for (int i = 1; i < threads; ++i) {
-        workers.emplace_back(body, chunkStart(i), chunkStart(i + 1));
+        try {
+            workers.emplace_back(body, chunkStart(i), chunkStart(i + 1));
+        } catch (const std::system_error&) {
+            body(chunkStart(i), chunkStart(i + 1));  // no thread to be had: do it here
+        }
     }
     body(chunkStart(0), chunkStart(1));
     for (std::thread& worker : workers) worker.join();

@@ -25,8 +25,7 @@ template <typename T> void invert(RefImage<T>& img) {
 
 // a - b stored in T, keeping the low bits (the wrap-around of the integer types).
 template <typename T> T wrappedDifference(T a, T b) {
-    using Wide = std::conditional_t<sizeof(T) <= 4, uint32_t, uint64_t>;
-    return static_cast<T>(static_cast<Wide>(static_cast<int64_t>(a) - static_cast<int64_t>(b)));
+    return static_cast<T>(static_cast<uint32_t>(static_cast<int64_t>(a) - static_cast<int64_t>(b)));
 }
 
 // Clamps every element to channel 0's window, then shifts by low (or mirrors
