@@ -6,7 +6,9 @@
 // image their results are written into.
 
 #include <cstdint>
+#include <functional>
 #include <iostream>
+#include <vector>
 
 #include "createimage.h"
 #include "elementconversion.h"
@@ -37,15 +39,30 @@ inline bool hasElementBlock(Image* image) {
     return true;
 }
 
-// Reads the first frame of a source as one channel of floats; the caller has
-// made sure with canRead that every pixel it asks for lies in the block.
-template <typename T> struct PixelReader {
-    const T* data;
-    int width, height;
-    float operator()(int x, int y, int z) const {
-        return toFloat(data[(int64_t(z) * height + y) * width + x]);
+// Whether the element block of out (if it has one of the eight types) and
+// `count` elements at `data` share any byte.
+template <typename T> bool overlaps(const Image* out, const T* data, int64_t count) {
+    const std::less<const void*> before;
+#define IVORY_OVERLAP_OF(U, code)                                                         \
+    if (auto* typed = dynamic_cast<const ImageBase<U>*>(out)) {                           \
+        const U* block = typed->m_data;                                                   \
+        return block != nullptr && before(static_cast<const void*>(block), data + count) && \
+               before(static_cast<const void*>(data), block + typed->m_image_size);        \
     }
-};
+    IVORY_ELEMENT_TYPES(IVORY_OVERLAP_OF)
+#undef IVORY_OVERLAP_OF
+    return false;
+}
+
+// The `count` source elements to read: `data` itself, or a copy in `copy`
+// when the output shares their block, so that results are those of the
+// source as it was, whatever order the output rows are written in.
+template <typename T>
+const T* apartFromOutput(const Image* out, const T* data, int64_t count, std::vector<T>& copy) {
+    if (!overlaps(out, data, count)) return data;
+    copy.assign(data, data + count);
+    return copy.data();
+}
 
 // The shape of a new output image.
 struct Shape {

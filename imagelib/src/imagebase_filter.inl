@@ -2,10 +2,33 @@
 // it leaves to fillBorder. The source is read as one channel: pixel (x, y, z)
 // is element (z*height + y)*width + x.
 
+#include <algorithm>
 #include <iostream>
+#include <vector>
 
 #include "derivedoutput.h"
-#include "elementconversion.h"
+#include "floatrows.h"
+#include "outputrows.h"
+#include "rowcorrelation.h"
+#include "rowkernels.h"
+
+namespace Ivory::detail::filter {
+
+// The non-zero entries of an n x n kernel, row offset j outer and column
+// offset i inner, as the sum takes them.
+inline std::vector<rowcorrelation::Tap> tapsOf(const float* kernel, int n) {
+    const int h = (n - 1) / 2;
+    std::vector<rowcorrelation::Tap> taps;
+    for (int j = -h; j <= h; ++j) {
+        for (int i = -h; i <= h; ++i) {
+            const float weight = kernel[int64_t(j + h) * n + i + h];
+            if (weight != 0.0f) taps.push_back({j, i, weight});
+        }
+    }
+    return taps;
+}
+
+}  // namespace Ivory::detail::filter
 
 namespace Ivory {
 
@@ -38,29 +61,32 @@ Image* ImageBase<T>::filter(int code, const float* kernel, int n, Image* out) {
     if (out == nullptr) return nullptr;
 
     const int h = (n - 1) / 2;
+    std::vector<T> copy;
+    const T* source = output::apartFromOutput(out, m_data, pixels, copy);
+    const std::vector<detail::rowcorrelation::Tap> taps = detail::filter::tapsOf(kernel, n);
+    const detail::outputrows::OutputRows rowsOut(out, width, 1);
+    detail::outputrows::SharedRange range;
     out->resetCursor();
-    output::Range range;
-    for (int z = 0; z < depth; ++z) {
-        for (int y = 0; y < height; ++y) {
-            const bool rowInside = h <= y && y < height - h;
-            for (int x = 0; x < width; ++x) {
-                float sum = 0.0f;
-                if (rowInside && h <= x && x < width - h) {
-                    for (int j = -h; j <= h; ++j) {
-                        const float* weights = kernel + int64_t(j + h) * n + h;
-                        const T* row = m_data + (int64_t(z) * height + y + j) * width + x;
-                        for (int i = -h; i <= h; ++i) {
-                            if (weights[i] != 0.0f) sum += toFloat(row[i]) * weights[i];
-                        }
-                    }
-                }
-                range.add(sum);
-                out->setNext(sum);
+    // Output row r is row r % height of slice r / height, and so is source unit r.
+    rowsOut.forRows(int64_t(depth) * height, [&](int64_t first, int64_t last) {
+        detail::floatrows::FloatRows<T> rows(source, 1, 0, width, n);
+        std::vector<float> sums(static_cast<size_t>(width));
+        const float* channels[1] = {sums.data()};
+        output::Range part;
+        for (int64_t r = first; r < last; ++r) {
+            std::fill(sums.begin(), sums.end(), 0.0f);
+            const int y = static_cast<int>(r % height);
+            if (h <= y && y < height - h) {  // nearer than h to an edge the sum stays 0
+                detail::rowcorrelation::correlateRow(rows, r, h, taps, sums.data() + h, width - 2 * h);
             }
+            detail::rowkernels::widenRange(sums.data(), width, part.min, part.max);
+            rowsOut.write(r, channels);
         }
-    }
+        range.merge(part);
+    });
+    rowsOut.finish(int64_t(depth) * height);
     out->fillBorder(h);
-    out->setWindow(range.min, range.max, 0);
+    out->setWindow(range.result().min, range.result().max, 0);
     return out;
 }
 
@@ -82,12 +108,10 @@ void ImageBase<T>::fillBorder(int k) {
                 m_data[row + w - i] = m_data[row + w - i - 1];
             }
         }
-        for (int x = 0; x < w; ++x) {
-            const int64_t column = slice + x;
-            for (int i = k; i >= 2; --i) {
-                m_data[column + int64_t(i - 1) * w] = m_data[column + int64_t(i) * w];
-                m_data[column + int64_t(h - i) * w] = m_data[column + int64_t(h - i - 1) * w];
-            }
+        // Whole rows at once: each column still sees its copies in the same order.
+        for (int i = k; i >= 2; --i) {
+            std::copy_n(m_data + slice + int64_t(i) * w, w, m_data + slice + int64_t(i - 1) * w);
+            std::copy_n(m_data + slice + int64_t(h - i - 1) * w, w, m_data + slice + int64_t(h - i) * w);
         }
     }
 }

@@ -2,10 +2,16 @@
 // slice-wise Hessian built on it, and the 3D gradient with clamping to the
 // output type. The source is read as one channel (see derivedoutput.h).
 
+#include <algorithm>
+#include <atomic>
 #include <iostream>
+#include <vector>
 
 #include "derivedoutput.h"
-#include "elementconversion.h"
+#include "floatrows.h"
+#include "outputrows.h"
+#include "rowcorrelation.h"
+#include "rowkernels.h"
 
 namespace Ivory::detail::gradient {
 
@@ -29,6 +35,42 @@ inline ClampRange clampRangeFor(int code) {
     if (code == kTypeByte) return {true, -128.0f, 127.0f};
     if (code == kTypeShort) return {true, -32768.0f, 32767.0f};
     return {false, 0.0f, 0.0f};
+}
+
+using rowcorrelation::Tap;
+
+// The non-zero taps of a 3 x 3 kernel in entry order, as rows of the source
+// (unit = row offset): along the kernel for the response to it, across for
+// the response to its transpose.
+struct Taps2D {
+    std::vector<Tap> along, across;
+};
+
+inline Taps2D taps2D(const float* K) {
+    Taps2D taps;
+    for (int k = 0; k < 9; ++k) {
+        if (K[k] == 0.0f) continue;
+        const int c = k % 3 - 1, r = k / 3 - 1;
+        taps.along.push_back({r, c, K[k]});
+        taps.across.push_back({c, r, K[k]});
+    }
+    return taps;
+}
+
+// The non-zero taps of a 3 x 3 x 3 kernel in entry order for each of the
+// three responses, as planes of the source (unit = slice offset) with the
+// element offset within the plane.
+inline std::vector<Tap> taps3D(const float* K, int component, int64_t width) {
+    std::vector<Tap> taps;
+    for (int k = 0; k < 27; ++k) {
+        if (K[k] == 0.0f) continue;
+        const int a = k % 3 - 1, b = (k % 9) / 3 - 1, c = k / 9 - 1;
+        const int dx = component == 0 ? c : a;
+        const int dy = component == 1 ? c : b;
+        const int dz = component == 0 ? a : component == 1 ? b : c;
+        taps.push_back({dz, dy * width + dx, K[k]});
+    }
+    return taps;
 }
 
 }  // namespace Ivory::detail::gradient
@@ -57,28 +99,38 @@ Image* ImageBase<T>::gradient(int code, const float* kernel, bool keepSize, Imag
                           visited * 2, created);
     if (out == nullptr) return nullptr;
 
-    const output::PixelReader<T> I{m_data, width, height};
+    std::vector<T> copy;
+    const T* source = output::apartFromOutput(out, m_data, output::pixelsPerFrame(*this), copy);
+    const detail::gradient::Taps2D taps = detail::gradient::taps2D(K);
+    const int outWidth = width - 2 * s, outHeight = height - 2 * s;
+    const detail::outputrows::OutputRows rowsOut(out, outWidth, 2);
+    detail::outputrows::SharedRange shared;
     out->resetCursor();
-    output::Range range;
-    for (int z = 0; z < depth; ++z) {
-        for (int y = s; y < height - s; ++y) {
-            for (int x = s; x < width - s; ++x) {
-                float g0 = 0.0f, g1 = 0.0f;
-                if (!keepSize || (0 < x && x < width - 1 && 0 < y && y < height - 1)) {
-                    for (int k = 0; k < 9; ++k) {
-                        if (K[k] == 0.0f) continue;
-                        const int c = k % 3 - 1, r = k / 3 - 1;
-                        g0 += K[k] * I(x + c, y + r, z);
-                        g1 += K[k] * I(x + r, y + c, z);
-                    }
-                }
-                range.add(g0);
-                range.add(g1);
-                out->setNext(g0);
-                out->setNext(g1);
+    rowsOut.forRows(int64_t(depth) * outHeight, [&](int64_t first, int64_t last) {
+        detail::floatrows::FloatRows<T> rows(source, 1, 0, width, 3);
+        std::vector<float> g0(static_cast<size_t>(outWidth)), g1(g0.size());
+        const float* channels[2] = {g0.data(), g1.data()};
+        output::Range part;
+        for (int64_t r = first; r < last; ++r) {
+            std::fill(g0.begin(), g0.end(), 0.0f);
+            std::fill(g1.begin(), g1.end(), 0.0f);
+            const int64_t z = r / outHeight;
+            const int y = static_cast<int>(r % outHeight) + s;
+            // Only pixels with a whole neighbourhood are computed; with
+            // keepSize the frame around them stays 0.
+            if (0 < y && y < height - 1) {
+                const int64_t unit = z * height + y;
+                detail::rowcorrelation::correlateRow(rows, unit, 1, taps.along, g0.data() + 1 - s, width - 2);
+                detail::rowcorrelation::correlateRow(rows, unit, 1, taps.across, g1.data() + 1 - s, width - 2);
             }
+            detail::rowkernels::widenRange(g0.data(), outWidth, part.min, part.max);
+            detail::rowkernels::widenRange(g1.data(), outWidth, part.min, part.max);
+            rowsOut.write(r, channels);
         }
-    }
+        shared.merge(part);
+    });
+    rowsOut.finish(int64_t(depth) * outHeight);
+    const output::Range range = shared.result();
     out->setWindow(range.min, range.max, 0);
     out->setWindow(range.min, range.max, 1);
     return out;
@@ -114,33 +166,34 @@ Image* ImageBase<T>::hessian(int code, const float* kernel, Image* out) {
     }
 
     const int channels = m_channels;
-    auto G = [&](int x, int y, int z, int ch) {
-        return toFloat(m_data[((int64_t(z) * height + y) * width + x) * channels + ch]);
-    };
+    std::vector<T> copy;
+    const T* source = output::apartFromOutput(out, m_data, pixels * channels, copy);
+    const detail::gradient::Taps2D taps = detail::gradient::taps2D(K);
+    const detail::outputrows::OutputRows rowsOut(out, width, 3);
+    detail::outputrows::SharedRange shared[3];
     out->resetCursor();
-    output::Range range[3];
-    for (int z = 0; z < depth; ++z) {
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                float h0 = 0.0f, h1 = 0.0f, h2 = 0.0f;
-                if (0 < x && x < width - 1 && 0 < y && y < height - 1) {
-                    for (int k = 0; k < 9; ++k) {
-                        if (K[k] == 0.0f) continue;
-                        const int c = k % 3 - 1, r = k / 3 - 1;
-                        h0 += K[k] * G(x + c, y + r, z, 0);
-                        h1 += K[k] * G(x + r, y + c, z, 0);
-                        h2 += K[k] * G(x + r, y + c, z, 1);
-                    }
-                }
-                range[0].add(h0);
-                range[1].add(h1);
-                range[2].add(h2);
-                out->setNext(h0);
-                out->setNext(h1);
-                out->setNext(h2);
+    rowsOut.forRows(int64_t(depth) * height, [&](int64_t first, int64_t last) {
+        detail::floatrows::FloatRows<T> rows0(source, channels, 0, width, 3), rows1(source, channels, 1, width, 3);
+        std::vector<float> h[3];
+        for (std::vector<float>& row : h) row.resize(static_cast<size_t>(width));
+        const float* rowsOfChannels[3] = {h[0].data(), h[1].data(), h[2].data()};
+        output::Range part[3];
+        for (int64_t r = first; r < last; ++r) {
+            for (std::vector<float>& row : h) std::fill(row.begin(), row.end(), 0.0f);
+            const int y = static_cast<int>(r % height);
+            if (0 < y && y < height - 1) {  // the frame of the slice stays 0
+                detail::rowcorrelation::correlateRow(rows0, r, 1, taps.along, h[0].data() + 1, width - 2);
+                detail::rowcorrelation::correlateRow(rows0, r, 1, taps.across, h[1].data() + 1, width - 2);
+                detail::rowcorrelation::correlateRow(rows1, r, 1, taps.across, h[2].data() + 1, width - 2);
             }
+            for (int i = 0; i < 3; ++i) detail::rowkernels::widenRange(h[i].data(), width, part[i].min, part[i].max);
+            rowsOut.write(r, rowsOfChannels);
         }
-    }
+        for (int i = 0; i < 3; ++i) shared[i].merge(part[i]);
+    });
+    rowsOut.finish(int64_t(depth) * height);
+    output::Range range[3];
+    for (int i = 0; i < 3; ++i) range[i] = shared[i].result();
     for (int i = 0; i < 3; ++i) out->setWindow(range[i].min, range[i].max, i);
     return out;
 }
@@ -170,41 +223,49 @@ Image* ImageBase<T>::gradient3D(int code, const float* kernel, bool keepSize, bo
     out = output::prepare(*this, resolved, out, shape, visited * channels, created);
     if (out == nullptr) return nullptr;
 
-    const output::PixelReader<T> I{m_data, width, height};
+    std::vector<T> copy;
+    const T* source = output::apartFromOutput(out, m_data, output::pixelsPerFrame(*this), copy);
+    std::vector<detail::gradient::Tap> taps[3];
+    for (int c = 0; c < 3; ++c) taps[c] = detail::gradient::taps3D(K, c, width);
+    const int64_t plane = int64_t(width) * height;
+    const detail::outputrows::OutputRows rowsOut(out, shape.width, channels);
+    detail::outputrows::SharedRange shared;
+    std::atomic<int64_t> exceededTotal{0};
     out->resetCursor();
-    output::Range range;
-    int64_t exceeded = 0;
     if (m_verbose != 0) std::cout << "Computing 3D gradient..." << std::endl;
-    for (int z = s; z < depth - s; ++z) {
-        for (int y = s; y < height - s; ++y) {
-            for (int x = s; x < width - s; ++x) {
-                float g[3] = {0.0f, 0.0f, 0.0f};
-                if (!keepSize || (0 < x && x < width - 1 && 0 < y && y < height - 1 && 0 < z &&
-                                  z < depth - 1)) {
-                    for (int k = 0; k < 27; ++k) {
-                        if (K[k] == 0.0f) continue;
-                        const int a = k % 3 - 1, b = (k % 9) / 3 - 1, c = k / 9 - 1;
-                        g[0] += K[k] * I(x + c, y + b, z + a);
-                        g[1] += K[k] * I(x + a, y + c, z + b);
-                        g[2] += K[k] * I(x + a, y + b, z + c);
-                    }
+    rowsOut.forRows(int64_t(shape.depth) * shape.height, [&](int64_t first, int64_t last) {
+        detail::floatrows::FloatRows<T> planes(source, 1, 0, plane, 3);
+        std::vector<float> g[3];
+        for (std::vector<float>& row : g) row.resize(static_cast<size_t>(shape.width));
+        const float* rowsOfChannels[4] = {g[0].data(), g[1].data(), g[2].data(), nullptr};
+        output::Range part;
+        int64_t exceeded = 0;
+        for (int64_t r = first; r < last; ++r) {
+            for (std::vector<float>& row : g) std::fill(row.begin(), row.end(), 0.0f);
+            const int z = static_cast<int>(r / shape.height) + s;
+            const int y = static_cast<int>(r % shape.height) + s;
+            // Only voxels with a whole neighbourhood are computed; with
+            // keepSize the faces of the volume stay 0.
+            if (0 < z && z < depth - 1 && 0 < y && y < height - 1) {
+                for (int c = 0; c < 3; ++c) {
+                    detail::rowcorrelation::correlateRow(planes, z, int64_t(y) * width + 1, taps[c],
+                                                         g[c].data() + 1 - s, width - 2);
                 }
-                if (clamp.applies) {
-                    for (float& v : g) {
-                        if (v < clamp.low) v = clamp.low, ++exceeded;
-                    }
-                    for (float& v : g) {
-                        if (v > clamp.high) v = clamp.high, ++exceeded;
-                    }
-                }
-                out->setNext(g[0]);
-                out->setNext(g[1]);
-                out->setNext(g[2]);
-                if (withValue) out->setNext(I(x, y, z));
-                for (float v : g) range.add(v);
             }
+            for (std::vector<float>& row : g) {
+                // The bounds are not zero, so clamping brings in no -0.0f.
+                if (clamp.applies) exceeded += detail::rowkernels::clampRow(row.data(), shape.width, clamp.low, clamp.high);
+                detail::rowkernels::widenRange(row.data(), shape.width, part.min, part.max);
+            }
+            if (withValue) rowsOfChannels[3] = planes.unit(z) + int64_t(y) * width + s;
+            rowsOut.write(r, rowsOfChannels);
         }
-    }
+        shared.merge(part);
+        exceededTotal += exceeded;
+    });
+    rowsOut.finish(int64_t(shape.depth) * shape.height);
+    const output::Range range = shared.result();
+    const int64_t exceeded = exceededTotal;
     for (int c = 0; c < 3; ++c) out->setWindow(range.min, range.max, c);
     if (withValue && m_window != nullptr) out->setWindow(m_window[2], m_window[3], 3);
     if (m_verbose != 0) {

@@ -1,0 +1,102 @@
+#ifndef IVORY_OUTPUTROWS_H
+#define IVORY_OUTPUTROWS_H
+
+// Writing the results of the filters and derivatives a whole row at a time.
+// When the output is exactly one of the eight ImageBase<U> its elements are
+// stored directly, with the conversion setNext uses, and rows may be written
+// by several threads; any other Image gets every value through setNext, in
+// storage order.
+
+#include <algorithm>
+#include <cstdint>
+#include <mutex>
+#include <typeinfo>
+
+#include "derivedoutput.h"
+#include "imagebase.h"
+#include "parallel.h"
+#include "rowkernels.h"
+
+namespace Ivory::detail::outputrows {
+
+// Rows of fewer elements than this are not worth a thread of their own.
+constexpr int64_t kMinElementsPerChunk = 1 << 15;
+
+class OutputRows {
+public:
+    OutputRows(Image* out, int64_t width, int channels) : m_out(out), m_width(width), m_channels(channels) {
+#define IVORY_TYPED_OUTPUT(U, code)                                   \
+    if (typeid(*out) == typeid(ImageBase<U>)) {                       \
+        m_block = static_cast<ImageBase<U>*>(out)->m_data;            \
+        m_store = &store<U>;                                          \
+    }
+        IVORY_ELEMENT_TYPES(IVORY_TYPED_OUTPUT)
+#undef IVORY_TYPED_OUTPUT
+    }
+
+    // Whether rows may come in any order and from several threads.
+    bool typed() const { return m_store != nullptr; }
+
+    // Output row `row` (elements row*width*channels onwards) from one float
+    // row per channel. Without typed() rows must come in storage order.
+    void write(int64_t row, const float* const* channelRows) const {
+        if (typed()) {
+            m_store(m_block, row * m_width * m_channels, channelRows, m_channels, m_width);
+            return;
+        }
+        for (int64_t x = 0; x < m_width; ++x) {
+            for (int c = 0; c < m_channels; ++c) m_out->setNext(channelRows[c][x]);
+        }
+    }
+
+    // After `rows` rows the cursor stands where setNext would have left it.
+    void finish(int64_t rows) const {
+        if (typed()) m_out->m_cursor = static_cast<int32_t>(rows * m_width * m_channels);
+    }
+
+    // Runs body(first, last) over rows [0, rows): over the threads when the
+    // output is typed, in one sequence otherwise.
+    template <typename Body> void forRows(int64_t rows, Body body) const {
+        if (!typed()) {
+            body(0, rows);
+            return;
+        }
+        const int64_t elements = std::max<int64_t>(1, m_width * m_channels);
+        parallelFor(0, rows, std::max<int64_t>(1, kMinElementsPerChunk / elements), body);
+    }
+
+private:
+    using Store = void (*)(void* block, int64_t offset, const float* const* rows, int channels, int64_t width);
+
+    template <typename U>
+    static void store(void* block, int64_t offset, const float* const* rows, int channels, int64_t width) {
+        U* first = static_cast<U*>(block) + offset;
+        for (int c = 0; c < channels; ++c) rowkernels::fromFloatRow(rows[c], first + c, channels, width);
+    }
+
+    Image* m_out;
+    int64_t m_width;
+    int m_channels;
+    void* m_block = nullptr;
+    Store m_store = nullptr;
+};
+
+// Ranges found by several threads, merged as they finish: with no NaN and no
+// -0.0f among the values kept, the merged range is the sequential one.
+class SharedRange {
+public:
+    void merge(const derivedoutput::Range& part) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (part.min < m_range.min) m_range.min = part.min;
+        if (part.max > m_range.max) m_range.max = part.max;
+    }
+    derivedoutput::Range result() const { return m_range; }
+
+private:
+    std::mutex m_mutex;
+    derivedoutput::Range m_range;
+};
+
+}  // namespace Ivory::detail::outputrows
+
+#endif

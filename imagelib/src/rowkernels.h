@@ -1,0 +1,37 @@
+#ifndef IVORY_ROWKERNELS_H
+#define IVORY_ROWKERNELS_H
+
+// Loops over one row of floats that the filters and derivatives spend their
+// time in. Each is compiled for AVX2 and for the baseline and picked at load
+// time; both give the same bits, since no multiply-add is ever fused.
+
+#include <cstdint>
+
+#include "elementtypes.h"
+
+namespace Ivory::detail::rowkernels {
+
+// acc[x] += weight * src[x]: one kernel tap applied to a whole row, so every
+// pixel sees its taps in the same order and with the same roundings as a
+// pixel-by-pixel loop.
+void addWeightedRow(float* acc, const float* src, float weight, int64_t count);
+
+// Lowers min and raises max to the values' range, as a scan with `<` and `>`
+// does: NaN never counts. The values must hold no -0.0f (sums started at
+// +0.0f never do), so the order of the comparisons cannot matter.
+void widenRange(const float* values, int64_t count, float& min, float& max);
+
+// Sets values below low to low and then values above high to high; returns
+// how many were set.
+int64_t clampRow(float* values, int64_t count, float low, float high);
+
+// dst[x] = toFloat(src[x * stride]) and dst[x * stride] = fromFloat(src[x]).
+#define IVORY_DECLARE_ROW_CONVERSIONS(T, code)                                  \
+    void toFloatRow(const T* src, int64_t stride, float* dst, int64_t count); \
+    void fromFloatRow(const float* src, T* dst, int64_t stride, int64_t count);
+IVORY_ELEMENT_TYPES(IVORY_DECLARE_ROW_CONVERSIONS)
+#undef IVORY_DECLARE_ROW_CONVERSIONS
+
+}  // namespace Ivory::detail::rowkernels
+
+#endif
