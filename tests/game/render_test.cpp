@@ -1,5 +1,5 @@
 // Frames of the real game in a real GLUT window (an X display is needed; CI runs
-// these under Xvfb), read back from the front buffer after the frame's swap.
+// these under Xvfb), read back from the X server after the frame's swap.
 
 #include <memory>
 
@@ -87,7 +87,8 @@ protected:
         return picture;
     }
 
-    // Runs frames with the camera held at the aim: the first one only puts the eye on the ground.
+    // Aims, then runs count frames; the first of them still looks from height 0 and
+    // only puts the eye on the ground.
     static Picture framesAt(float x, float z, float yaw, float pitch, int count)
     {
         aim(x, z, yaw, pitch);
@@ -114,6 +115,8 @@ TEST_F(RenderTest, FirstFrameClearsToBlackLaterFramesToTheFogColour)
     EXPECT_EQ(second.count(second.whole(), isBlack), 0);
 }
 
+// The text is drawn before the scene and leaves no depth, so terrain behind the corner
+// would paint over it: the camera looks up into the sky here.
 TEST_F(RenderTest, HealthTextIsRedInTheTopRightCorner)
 {
     startGame();
