@@ -8,7 +8,8 @@ namespace Ref = IvoryReference;
 
 namespace {
 
-template <typename T> class IntensityEquivalence : public ::testing::Test {
+template <typename T>
+class IntensityEquivalence : public ::testing::Test {
 protected:
     // A random image with random windows; floating images also hold NaN and
     // both infinities, and the last channel may get a window of zero width.
@@ -51,12 +52,10 @@ TYPED_TEST(IntensityEquivalence, ApplyWindowLevelBothWaysMatches) {
             }
 }
 
-// toBytes and toShorts into their own buffer and into a caller's buffer
-// (which must be cleared up to the output size and left alone beyond it).
+// One run of expectSameExport with the thread count in force.
 template <typename Out, typename T, typename Export>
-void expectSameExport(const Ref::RefImage<T>& src, bool powerOfTwo, float top, Export exportTo) {
-    std::vector<Out> want;
-    Ref::mapToBuffer(src, want, powerOfTwo, top);
+void expectSameExportOnce(const Ref::RefImage<T>& src, bool powerOfTwo,
+                          const std::vector<Out>& want, Export& exportTo) {
     auto library = Ref::toLibrary(src);
 
     Out* made = exportTo(*library, nullptr, powerOfTwo);
@@ -68,8 +67,21 @@ void expectSameExport(const Ref::RefImage<T>& src, bool powerOfTwo, float top, E
     std::vector<Out> wantCallers(callers);
     std::copy(want.begin(), want.end(), wantCallers.begin());
     EXPECT_EQ(exportTo(*library, callers.data(), powerOfTwo), callers.data());
-    EXPECT_TRUE(Ref::sameElements(callers.data(), wantCallers, "exported values (caller's buffer)"));
+    EXPECT_TRUE(
+        Ref::sameElements(callers.data(), wantCallers, "exported values (caller's buffer)"));
     EXPECT_TRUE(Ref::sameImage(library.get(), src));
+}
+
+// toBytes and toShorts into their own buffer and into a caller's buffer
+// (which must be cleared up to the output size and left alone beyond it).
+template <typename Out, typename T, typename Export>
+void expectSameExport(const Ref::RefImage<T>& src, bool powerOfTwo, float top, Export exportTo) {
+    std::vector<Out> want;
+    Ref::mapToBuffer(src, want, powerOfTwo, top);
+    for (const int threads : Ref::threadCounts()) {
+        Ref::ThreadCountScope scope(threads);
+        expectSameExportOnce(src, powerOfTwo, want, exportTo);
+    }
 }
 
 TYPED_TEST(IntensityEquivalence, ToBytesAndToShortsMatch) {
@@ -84,10 +96,10 @@ TYPED_TEST(IntensityEquivalence, ToBytesAndToShortsMatch) {
                                                 [](Ivory::Image& img, unsigned char* out, bool p) {
                                                     return img.toBytes(out, p);
                                                 });
-                expectSameExport<unsigned short>(src, powerOfTwo, 65535.0f,
-                                                 [](Ivory::Image& img, unsigned short* out, bool p) {
-                                                     return img.toShorts(out, p);
-                                                 });
+                expectSameExport<unsigned short>(
+                    src, powerOfTwo, 65535.0f, [](Ivory::Image& img, unsigned short* out, bool p) {
+                        return img.toShorts(out, p);
+                    });
             }
 }
 
@@ -96,31 +108,34 @@ TYPED_TEST(IntensityEquivalence, SliceToBytesMatchesAndWritesOnlyTheSlice) {
     for (const bool powerOfTwo : {false, true})
         for (const Ref::Shape& shape : Ref::standardShapes()) {
             const auto src = this->input(shape, ++seed, true);
-            auto library = Ref::toLibrary(src);
-            for (const int slice : {0, shape.d - 1, shape.d, 2 * shape.d + 1})
-                for (int channel = 0; channel < shape.c; ++channel) {
-                    SCOPED_TRACE(Ref::describe(shape) + ", slice " + std::to_string(slice) +
-                                 ", channel " + std::to_string(channel) +
-                                 (powerOfTwo ? ", power of two" : ""));
-                    const int w2 = powerOfTwo ? Ref::nextPowerOfTwo(shape.w) : shape.w;
-                    const int h2 = powerOfTwo ? Ref::nextPowerOfTwo(shape.h) : shape.h;
-                    const size_t size = static_cast<size_t>(w2) * h2;
-                    std::vector<unsigned char> want(size + 16, 0xAB);
-                    Ref::sliceToBuffer(src, want, slice, channel, powerOfTwo);
-                    std::vector<unsigned char> callers(size + 16, 0xAB);
-                    EXPECT_EQ(library->sliceToBytes(callers.data(), slice, channel, powerOfTwo),
-                              callers.data());
-                    EXPECT_TRUE(Ref::sameElements(callers.data(), want, "slice bytes"));
+            for (const int threads : Ref::threadCounts())
+                for (const int slice : {0, shape.d - 1, shape.d, 2 * shape.d + 1})
+                    for (int channel = 0; channel < shape.c; ++channel) {
+                        Ref::ThreadCountScope scope(threads);
+                        auto library = Ref::toLibrary(src);
+                        SCOPED_TRACE(Ref::describe(shape) + ", slice " + std::to_string(slice) +
+                                     ", channel " + std::to_string(channel) +
+                                     (powerOfTwo ? ", power of two" : ""));
+                        const int w2 = powerOfTwo ? Ref::nextPowerOfTwo(shape.w) : shape.w;
+                        const int h2 = powerOfTwo ? Ref::nextPowerOfTwo(shape.h) : shape.h;
+                        const size_t size = static_cast<size_t>(w2) * h2;
+                        std::vector<unsigned char> want(size + 16, 0xAB);
+                        Ref::sliceToBuffer(src, want, slice, channel, powerOfTwo);
+                        std::vector<unsigned char> callers(size + 16, 0xAB);
+                        EXPECT_EQ(library->sliceToBytes(callers.data(), slice, channel, powerOfTwo),
+                                  callers.data());
+                        EXPECT_TRUE(Ref::sameElements(callers.data(), want, "slice bytes"));
 
-                    unsigned char* made = library->sliceToBytes(nullptr, slice, channel, powerOfTwo);
-                    ASSERT_NE(made, nullptr);
-                    for (int i = 0; i < shape.w * shape.h; ++i) {
-                        const size_t at = static_cast<size_t>(i / shape.w) * w2 + i % shape.w;
-                        EXPECT_EQ(made[at], want[at]) << "pixel " << i;
+                        unsigned char* made =
+                            library->sliceToBytes(nullptr, slice, channel, powerOfTwo);
+                        ASSERT_NE(made, nullptr);
+                        for (int i = 0; i < shape.w * shape.h; ++i) {
+                            const size_t at = static_cast<size_t>(i / shape.w) * w2 + i % shape.w;
+                            EXPECT_EQ(made[at], want[at]) << "pixel " << i;
+                        }
+                        delete[] made;
+                        EXPECT_TRUE(Ref::sameImage(library.get(), src));
                     }
-                    delete[] made;
-                }
-            EXPECT_TRUE(Ref::sameImage(library.get(), src));
         }
 }
 
@@ -131,11 +146,14 @@ TYPED_TEST(IntensityEquivalence, CentroidMatches) {
         auto src = Ref::randomImage<TypeParam>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
         if (seed % 2 == 0) Ref::addNonFinite(src);
         Ref::giveRandomWindows(src, seed);
-        auto library = Ref::toLibrary(src);
-        float got[3] = {-1.0f, -1.0f, -1.0f};
-        EXPECT_EQ(library->centroid(got), got);
         const auto want = Ref::centroid(src);
-        EXPECT_TRUE(Ref::sameElements(got, want.data(), 3, "centroid"));
+        for (const int threads : Ref::threadCounts()) {
+            Ref::ThreadCountScope scope(threads);
+            auto library = Ref::toLibrary(src);
+            float got[3] = {-1.0f, -1.0f, -1.0f};
+            EXPECT_EQ(library->centroid(got), got);
+            EXPECT_TRUE(Ref::sameElements(got, want.data(), 3, "centroid"));
+        }
     }
 }
 

@@ -8,7 +8,8 @@ namespace Ref = IvoryReference;
 
 namespace {
 
-template <typename T> class InterpolationEquivalence : public ::testing::Test {};
+template <typename T>
+class InterpolationEquivalence : public ::testing::Test {};
 TYPED_TEST_SUITE(InterpolationEquivalence, IvoryTest::AllElementTypes);
 
 struct Position {
@@ -27,7 +28,9 @@ std::vector<Position> positionsIn(float lo, float hx, float hy, float hz, unsign
     std::vector<Position> positions;
     for (int i = 0; i < 150; ++i) positions.push_back({uniform(hx), uniform(hy), uniform(hz)});
     for (int i = 0; i < 40; ++i) positions.push_back({eighth(hx), eighth(hy), eighth(hz)});
-    for (int i = 0; i < 10; ++i) positions.push_back({std::floor(uniform(hx)), std::floor(uniform(hy)), std::floor(uniform(hz))});
+    for (int i = 0; i < 10; ++i)
+        positions.push_back(
+            {std::floor(uniform(hx)), std::floor(uniform(hy)), std::floor(uniform(hz))});
     return positions;
 }
 
@@ -54,16 +57,20 @@ TYPED_TEST(InterpolationEquivalence, GetPixelMatches) {
     for (const Ref::Shape& shape : Ref::standardShapes()) {
         auto src = Ref::randomImage<TypeParam>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
         if (seed % 2 == 0) Ref::addNonFinite(src);
-        auto library = Ref::toLibrary(src);
-        for (const Position& p : positionsIn(0.0f, shape.w, shape.h, shape.d, seed)) {
-            SCOPED_TRACE(Ref::describe(shape) + " " + describe(p));
-            const auto got = sampled(shape.c, [&](float* out) { library->getPixel(out, p.x, p.y, p.z); });
-            const auto want = Ref::getPixel(src, p.x, p.y, p.z);
-            EXPECT_TRUE(Ref::sameElements(got.data(), want, "getPixel"));
-            const float value = library->getPixelValue(p.x, p.y, p.z);
-            EXPECT_TRUE(Ref::sameElements(&value, want.data(), 1, "getPixelValue"));
+        for (const int threads : Ref::threadCounts()) {
+            Ref::ThreadCountScope scope(threads);
+            auto library = Ref::toLibrary(src);
+            for (const Position& p : positionsIn(0.0f, shape.w, shape.h, shape.d, seed)) {
+                SCOPED_TRACE(Ref::describe(shape) + " " + describe(p));
+                const auto got =
+                    sampled(shape.c, [&](float* out) { library->getPixel(out, p.x, p.y, p.z); });
+                const auto want = Ref::getPixel(src, p.x, p.y, p.z);
+                EXPECT_TRUE(Ref::sameElements(got.data(), want, "getPixel"));
+                const float value = library->getPixelValue(p.x, p.y, p.z);
+                EXPECT_TRUE(Ref::sameElements(&value, want.data(), 1, "getPixelValue"));
+            }
+            EXPECT_TRUE(Ref::sameImage(library.get(), src));
         }
-        EXPECT_TRUE(Ref::sameImage(library.get(), src));
     }
 }
 
@@ -74,16 +81,22 @@ TYPED_TEST(InterpolationEquivalence, LinearMatches) {
     for (const Ref::Shape& shape : shapes) {
         auto src = Ref::randomImage<TypeParam>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
         if (seed % 2 == 0) Ref::addNonFinite(src);
-        auto library = Ref::toLibrary(src);
-        for (const Position& p : positionsIn(0.0f, shape.w - 1, shape.h - 1, shape.d - 1, seed)) {
-            SCOPED_TRACE(Ref::describe(shape) + " " + describe(p));
-            const auto got = sampled(shape.c, [&](float* out) { library->interpolateLinear(out, p.x, p.y, p.z); });
-            EXPECT_TRUE(Ref::sameElements(got.data(), Ref::interpolateLinear(src, p.x, p.y, p.z), "interpolateLinear"));
-            const float value = library->interpolateLinearValue(p.x, p.y, p.z);
-            const float want = Ref::interpolateLinearValue(src, p.x, p.y, p.z);
-            EXPECT_TRUE(Ref::sameElements(&value, &want, 1, "interpolateLinearValue"));
+        for (const int threads : Ref::threadCounts()) {
+            Ref::ThreadCountScope scope(threads);
+            auto library = Ref::toLibrary(src);
+            for (const Position& p :
+                 positionsIn(0.0f, shape.w - 1, shape.h - 1, shape.d - 1, seed)) {
+                SCOPED_TRACE(Ref::describe(shape) + " " + describe(p));
+                const auto got = sampled(
+                    shape.c, [&](float* out) { library->interpolateLinear(out, p.x, p.y, p.z); });
+                EXPECT_TRUE(Ref::sameElements(
+                    got.data(), Ref::interpolateLinear(src, p.x, p.y, p.z), "interpolateLinear"));
+                const float value = library->interpolateLinearValue(p.x, p.y, p.z);
+                const float want = Ref::interpolateLinearValue(src, p.x, p.y, p.z);
+                EXPECT_TRUE(Ref::sameElements(&value, &want, 1, "interpolateLinearValue"));
+            }
+            EXPECT_TRUE(Ref::sameImage(library.get(), src));
         }
-        EXPECT_TRUE(Ref::sameImage(library.get(), src));
     }
 }
 
@@ -94,16 +107,21 @@ TYPED_TEST(InterpolationEquivalence, CubicMatches) {
     for (const Ref::Shape& shape : shapes) {
         auto src = Ref::randomImage<TypeParam>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
         if (seed % 2 == 0) Ref::addNonFinite(src);
-        auto library = Ref::toLibrary(src);
-        for (const Position& p : positionsIn(1.0f, shape.w - 2, shape.h - 2, shape.d - 2, seed)) {
-            SCOPED_TRACE(Ref::describe(shape) + " " + describe(p));
-            const auto got = sampled(shape.c, [&](float* out) { library->interpolateCubic(out, p.x, p.y, p.z); });
-            const auto want = Ref::interpolateCubic(src, p.x, p.y, p.z);
-            EXPECT_TRUE(Ref::sameElements(got.data(), want, "interpolateCubic"));
-            const float value = library->interpolateCubicValue(p.x, p.y, p.z);
-            EXPECT_TRUE(Ref::sameElements(&value, want.data(), 1, "interpolateCubicValue"));
+        for (const int threads : Ref::threadCounts()) {
+            Ref::ThreadCountScope scope(threads);
+            auto library = Ref::toLibrary(src);
+            for (const Position& p :
+                 positionsIn(1.0f, shape.w - 2, shape.h - 2, shape.d - 2, seed)) {
+                SCOPED_TRACE(Ref::describe(shape) + " " + describe(p));
+                const auto got = sampled(
+                    shape.c, [&](float* out) { library->interpolateCubic(out, p.x, p.y, p.z); });
+                const auto want = Ref::interpolateCubic(src, p.x, p.y, p.z);
+                EXPECT_TRUE(Ref::sameElements(got.data(), want, "interpolateCubic"));
+                const float value = library->interpolateCubicValue(p.x, p.y, p.z);
+                EXPECT_TRUE(Ref::sameElements(&value, want.data(), 1, "interpolateCubicValue"));
+            }
+            EXPECT_TRUE(Ref::sameImage(library.get(), src));
         }
-        EXPECT_TRUE(Ref::sameImage(library.get(), src));
     }
 }
 

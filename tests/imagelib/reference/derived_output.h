@@ -61,15 +61,10 @@ inline const float* orNull(const std::vector<float>& kernel) {
     return kernel.empty() ? nullptr : kernel.data();
 }
 
-// Runs an operation that makes its own output for 'code' (0 standing for the
-// source's type) and expects: the unsigned-type error for odd codes, the
-// unknown-type error for codes outside the table, otherwise the reference
-// output and its printed lines. The source must stay as it was.
-// reference(TypeTag<U>, std::ostream& log) returns the expected RefImage<U>.
+// One run of expectSameMadeOutput with the thread count in force.
 template <typename T, typename Run, typename Reference>
-void expectSameMadeOutput(const RefImage<T>& src, int code, const std::string& unsignedMessage,
-                          Run&& run, Reference&& reference) {
-    SCOPED_TRACE(hexCode(code));
+void expectSameMadeOutputOnce(const RefImage<T>& src, int code, const std::string& unsignedMessage,
+                              Run& run, Reference& reference) {
     auto library = toLibrary(src);
     Ivory::Image* made = nullptr;
     const std::string printed = IvoryTest::captureStdout([&] { made = run(*library, code); });
@@ -90,6 +85,21 @@ void expectSameMadeOutput(const RefImage<T>& src, int code, const std::string& u
     EXPECT_TRUE(sameImage(library.get(), src));
 }
 
+// Runs an operation that makes its own output for 'code' (0 standing for the
+// source's type) and expects: the unsigned-type error for odd codes, the
+// unknown-type error for codes outside the table, otherwise the reference
+// output and its printed lines. The source must stay as it was.
+// reference(TypeTag<U>, std::ostream& log) returns the expected RefImage<U>.
+template <typename T, typename Run, typename Reference>
+void expectSameMadeOutput(const RefImage<T>& src, int code, const std::string& unsignedMessage,
+                          Run&& run, Reference&& reference) {
+    SCOPED_TRACE(hexCode(code));
+    for (const int threads : threadCounts()) {
+        ThreadCountScope scope(threads);
+        expectSameMadeOutputOnce(src, code, unsignedMessage, run, reference);
+    }
+}
+
 // Runs an operation into a caller's output of each of the eight types, the
 // output starting with random elements; expects the output itself back,
 // filled as the reference fills its twin, and the source unchanged.
@@ -102,18 +112,21 @@ void expectSameCallerOutputs(const RefImage<T>& src, const Shape& shape, unsigne
             using U = typename decltype(tag)::type;
             SCOPED_TRACE("output " + hexCode(outCode));
             const auto start = randomImage<U>(shape.w, shape.h, shape.d, shape.f, shape.c, seed);
-            auto library = toLibrary(src);
-            auto out = toLibrary(start);
-            Ivory::Image* result = nullptr;
-            const std::string printed =
-                IvoryTest::captureStdout([&] { result = run(*library, out.get()); });
-            EXPECT_EQ(result, out.get());
             RefImage<U> want = start;
             std::ostringstream log;
             reference(want, log);
-            EXPECT_EQ(printed, log.str());
-            EXPECT_TRUE(sameImage(out.get(), want));
-            EXPECT_TRUE(sameImage(library.get(), src));
+            for (const int threads : threadCounts()) {
+                ThreadCountScope scope(threads);
+                auto library = toLibrary(src);
+                auto out = toLibrary(start);
+                Ivory::Image* result = nullptr;
+                const std::string printed =
+                    IvoryTest::captureStdout([&] { result = run(*library, out.get()); });
+                EXPECT_EQ(result, out.get());
+                EXPECT_EQ(printed, log.str());
+                EXPECT_TRUE(sameImage(out.get(), want));
+                EXPECT_TRUE(sameImage(library.get(), src));
+            }
         });
 }
 

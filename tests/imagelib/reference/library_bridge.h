@@ -22,8 +22,31 @@
 #include "imagebase.h"
 #include "refimage.h"
 #include "test_support.h"
+#include "threading.h"
 
 namespace IvoryReference {
+
+// Thread counts every library call of the suite runs with: one thread, more
+// threads than cores (uneven splits), and the default. Results must not
+// depend on the count.
+inline const std::vector<int>& threadCounts() {
+    static const std::vector<int> counts = {1, 3, 0};
+    return counts;
+}
+
+// Sets the library's thread count for a scope and restores the default.
+class ThreadCountScope {
+public:
+    explicit ThreadCountScope(int n) : trace_(__FILE__, __LINE__, "thread count " + std::to_string(n)) {
+        Ivory::setThreadCount(n);
+    }
+    ~ThreadCountScope() { Ivory::setThreadCount(0); }
+    ThreadCountScope(const ThreadCountScope&) = delete;
+    ThreadCountScope& operator=(const ThreadCountScope&) = delete;
+
+private:
+    ::testing::ScopedTrace trace_;
+};
 
 template <typename T> struct TypeTag {
     using type = T;
@@ -219,13 +242,16 @@ template <typename U>
 // expects the same printed lines and the same image afterwards.
 template <typename T, typename LibraryOp, typename ReferenceOp>
 void expectSameInPlace(const RefImage<T>& start, LibraryOp&& libraryOp, ReferenceOp&& referenceOp) {
-    auto library = toLibrary(start);
-    const std::string printed = IvoryTest::captureStdout([&] { libraryOp(*library); });
     RefImage<T> want = start;
     std::ostringstream log;
     referenceOp(want, log);
-    EXPECT_EQ(printed, log.str());
-    EXPECT_TRUE(sameImage(library.get(), want));
+    for (const int threads : threadCounts()) {
+        ThreadCountScope scope(threads);
+        auto library = toLibrary(start);
+        const std::string printed = IvoryTest::captureStdout([&] { libraryOp(*library); });
+        EXPECT_EQ(printed, log.str());
+        EXPECT_TRUE(sameImage(library.get(), want));
+    }
 }
 
 }  // namespace IvoryReference
