@@ -70,16 +70,21 @@ Image* ImageBase<T>::filter(int code, const float* kernel, int n, Image* out) {
     // Output row r is row r % height of slice r / height, and so is source unit r.
     rowsOut.forRows(int64_t(depth) * height, [&](int64_t first, int64_t last) {
         detail::floatrows::FloatRows<T> rows(source, 1, 0, width, n);
-        std::vector<float> sums(static_cast<size_t>(width));
-        const float* channels[1] = {sums.data()};
+        detail::rowcorrelation::RowCorrelator<T> correlator(rows);
+        std::vector<float> scratch(static_cast<size_t>(width));
         output::Range part;
         for (int64_t r = first; r < last; ++r) {
-            std::fill(sums.begin(), sums.end(), 0.0f);
+            float* sums = rowsOut.rowTarget(r, scratch.data());
             const int y = static_cast<int>(r % height);
             if (h <= y && y < height - h) {  // nearer than h to an edge the sum stays 0
-                detail::rowcorrelation::correlateRow(rows, r, h, taps, sums.data() + h, width - 2 * h);
+                std::fill(sums, sums + h, 0.0f);
+                correlator.correlate(taps, r, h, sums + h, width - 2 * h);
+                std::fill(sums + width - h, sums + width, 0.0f);
+            } else {
+                std::fill(sums, sums + width, 0.0f);
             }
-            detail::rowkernels::widenRange(sums.data(), width, part.min, part.max);
+            detail::rowkernels::widenRange(sums, width, part.min, part.max);
+            const float* channels[1] = {sums};
             rowsOut.write(r, channels);
         }
         range.merge(part);

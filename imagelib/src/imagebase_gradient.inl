@@ -108,6 +108,7 @@ Image* ImageBase<T>::gradient(int code, const float* kernel, bool keepSize, Imag
     out->resetCursor();
     rowsOut.forRows(int64_t(depth) * outHeight, [&](int64_t first, int64_t last) {
         detail::floatrows::FloatRows<T> rows(source, 1, 0, width, 3);
+        detail::rowcorrelation::RowCorrelator<T> correlator(rows);
         std::vector<float> g0(static_cast<size_t>(outWidth)), g1(g0.size());
         const float* channels[2] = {g0.data(), g1.data()};
         output::Range part;
@@ -120,8 +121,8 @@ Image* ImageBase<T>::gradient(int code, const float* kernel, bool keepSize, Imag
             // keepSize the frame around them stays 0.
             if (0 < y && y < height - 1) {
                 const int64_t unit = z * height + y;
-                detail::rowcorrelation::correlateRow(rows, unit, 1, taps.along, g0.data() + 1 - s, width - 2);
-                detail::rowcorrelation::correlateRow(rows, unit, 1, taps.across, g1.data() + 1 - s, width - 2);
+                correlator.correlate(taps.along, unit, 1, g0.data() + 1 - s, width - 2);
+                correlator.correlate(taps.across, unit, 1, g1.data() + 1 - s, width - 2);
             }
             detail::rowkernels::widenRange(g0.data(), outWidth, part.min, part.max);
             detail::rowkernels::widenRange(g1.data(), outWidth, part.min, part.max);
@@ -174,6 +175,7 @@ Image* ImageBase<T>::hessian(int code, const float* kernel, Image* out) {
     out->resetCursor();
     rowsOut.forRows(int64_t(depth) * height, [&](int64_t first, int64_t last) {
         detail::floatrows::FloatRows<T> rows0(source, channels, 0, width, 3), rows1(source, channels, 1, width, 3);
+        detail::rowcorrelation::RowCorrelator<T> correlator0(rows0), correlator1(rows1);
         std::vector<float> h[3];
         for (std::vector<float>& row : h) row.resize(static_cast<size_t>(width));
         const float* rowsOfChannels[3] = {h[0].data(), h[1].data(), h[2].data()};
@@ -182,9 +184,9 @@ Image* ImageBase<T>::hessian(int code, const float* kernel, Image* out) {
             for (std::vector<float>& row : h) std::fill(row.begin(), row.end(), 0.0f);
             const int y = static_cast<int>(r % height);
             if (0 < y && y < height - 1) {  // the frame of the slice stays 0
-                detail::rowcorrelation::correlateRow(rows0, r, 1, taps.along, h[0].data() + 1, width - 2);
-                detail::rowcorrelation::correlateRow(rows0, r, 1, taps.across, h[1].data() + 1, width - 2);
-                detail::rowcorrelation::correlateRow(rows1, r, 1, taps.across, h[2].data() + 1, width - 2);
+                correlator0.correlate(taps.along, r, 1, h[0].data() + 1, width - 2);
+                correlator0.correlate(taps.across, r, 1, h[1].data() + 1, width - 2);
+                correlator1.correlate(taps.across, r, 1, h[2].data() + 1, width - 2);
             }
             for (int i = 0; i < 3; ++i) detail::rowkernels::widenRange(h[i].data(), width, part[i].min, part[i].max);
             rowsOut.write(r, rowsOfChannels);
@@ -235,6 +237,7 @@ Image* ImageBase<T>::gradient3D(int code, const float* kernel, bool keepSize, bo
     if (m_verbose != 0) std::cout << "Computing 3D gradient..." << std::endl;
     rowsOut.forRows(int64_t(shape.depth) * shape.height, [&](int64_t first, int64_t last) {
         detail::floatrows::FloatRows<T> planes(source, 1, 0, plane, 3);
+        detail::rowcorrelation::RowCorrelator<T> correlator(planes);
         std::vector<float> g[3];
         for (std::vector<float>& row : g) row.resize(static_cast<size_t>(shape.width));
         const float* rowsOfChannels[4] = {g[0].data(), g[1].data(), g[2].data(), nullptr};
@@ -248,8 +251,7 @@ Image* ImageBase<T>::gradient3D(int code, const float* kernel, bool keepSize, bo
             // keepSize the faces of the volume stay 0.
             if (0 < z && z < depth - 1 && 0 < y && y < height - 1) {
                 for (int c = 0; c < 3; ++c) {
-                    detail::rowcorrelation::correlateRow(planes, z, int64_t(y) * width + 1, taps[c],
-                                                         g[c].data() + 1 - s, width - 2);
+                    correlator.correlate(taps[c], z, int64_t(y) * width + 1, g[c].data() + 1 - s, width - 2);
                 }
             }
             for (std::vector<float>& row : g) {

@@ -32,14 +32,24 @@ public:
     }
         IVORY_ELEMENT_TYPES(IVORY_TYPED_OUTPUT)
 #undef IVORY_TYPED_OUTPUT
+        m_direct = channels == 1 && typeid(*out) == typeid(ImageBase<float>);
+    }
+
+    // Where a one-channel row is best computed: straight in the output's
+    // block when that holds one-channel floats (write then has nothing left
+    // to do), otherwise in `scratch`.
+    float* rowTarget(int64_t row, float* scratch) const {
+        return m_direct ? static_cast<float*>(m_block) + row * m_width : scratch;
     }
 
     // Whether rows may come in any order and from several threads.
     bool typed() const { return m_store != nullptr; }
 
     // Output row `row` (elements row*width*channels onwards) from one float
-    // row per channel. Without typed() rows must come in storage order.
+    // row per channel; a one-channel row must come from rowTarget. Without
+    // typed() rows must come in storage order.
     void write(int64_t row, const float* const* channelRows) const {
+        if (m_direct) return;  // computed in place through rowTarget
         if (typed()) {
             m_store(m_block, row * m_width * m_channels, channelRows, m_channels, m_width);
             return;
@@ -70,8 +80,7 @@ private:
 
     template <typename U>
     static void store(void* block, int64_t offset, const float* const* rows, int channels, int64_t width) {
-        U* first = static_cast<U*>(block) + offset;
-        for (int c = 0; c < channels; ++c) rowkernels::fromFloatRow(rows[c], first + c, channels, width);
+        rowkernels::fromFloatRows(rows, channels, static_cast<U*>(block) + offset, width);
     }
 
     Image* m_out;
@@ -79,6 +88,7 @@ private:
     int m_channels;
     void* m_block = nullptr;
     Store m_store = nullptr;
+    bool m_direct = false;
 };
 
 // Ranges found by several threads, merged as they finish: with no NaN and no

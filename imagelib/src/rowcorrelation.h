@@ -21,16 +21,29 @@ struct Tap {
     float weight;
 };
 
-// acc[x] += weight * source for every tap in order, over count pixels whose
-// first reads element `offset` of unit `unit`.
-template <typename T>
-void correlateRow(floatrows::FloatRows<T>& rows, int64_t unit, int64_t offset, const std::vector<Tap>& taps,
-                  float* acc, int64_t count) {
-    if (count <= 0) return;
-    for (const Tap& tap : taps) {
-        rowkernels::addWeightedRow(acc, rows.unit(unit + tap.unit) + offset + tap.offset, tap.weight, count);
+// Sums of taps over rows of one source; holds the per-row scratch of one thread.
+template <typename T> class RowCorrelator {
+public:
+    explicit RowCorrelator(floatrows::FloatRows<T>& rows) : m_rows(rows) {}
+
+    // out[x] for x < count: the sum of the taps in order over pixels whose
+    // first reads element `offset` of unit `unit`.
+    void correlate(const std::vector<Tap>& taps, int64_t unit, int64_t offset, float* out, int64_t count) {
+        if (count <= 0) return;
+        m_sources.clear();
+        m_weights.clear();
+        for (const Tap& tap : taps) {
+            m_sources.push_back(m_rows.unit(unit + tap.unit) + offset + tap.offset);
+            m_weights.push_back(tap.weight);
+        }
+        rowkernels::correlateRow(m_sources.data(), m_weights.data(), static_cast<int>(taps.size()), out, count);
     }
-}
+
+private:
+    floatrows::FloatRows<T>& m_rows;
+    std::vector<const float*> m_sources;
+    std::vector<float> m_weights;
+};
 
 }  // namespace Ivory::detail::rowcorrelation
 

@@ -4,16 +4,26 @@
 
 // Machines without AVX2 run the baseline clone.
 #define IVORY_ROW_KERNEL __attribute__((target_clones("avx2", "default")))
+// Bodies shared by several kernels are inlined into each clone, so that
+// each is compiled for that clone's instruction set.
+#define IVORY_INLINED __attribute__((always_inline)) inline
 
 namespace Ivory::detail::rowkernels {
 
 namespace {
 
-// Lanes scanned side by side so that the comparisons vectorise; the lanes
-// are merged at the end, which the absence of -0.0f makes order-free.
-constexpr int kLanes = 16;
+// Eight floats handled as one (two SSE registers or one AVX register). The
+// range scan keeps eight running bounds side by side and merges them at the
+// end, which the absence of -0.0f makes order-free.
+typedef float Lanes __attribute__((vector_size(32)));
+constexpr int kWidth = 8;
+constexpr int kBlock = 8;  // vectors summed side by side, hiding the latency of the additions
 
-template <typename T> void toFloatBody(const T* src, int64_t stride, float* dst, int64_t count) {
+// By reference: vectors passed by value would tie the baseline clone to an ABI question.
+inline void load(Lanes& v, const float* p) { __builtin_memcpy(&v, p, sizeof v); }
+inline void store(float* p, const Lanes& v) { __builtin_memcpy(p, &v, sizeof v); }
+
+template <typename T> IVORY_INLINED void toFloatBody(const T* src, int64_t stride, float* dst, int64_t count) {
     if (stride == 1) {
         for (int64_t x = 0; x < count; ++x) dst[x] = toFloat(src[x]);
     } else {
@@ -21,40 +31,79 @@ template <typename T> void toFloatBody(const T* src, int64_t stride, float* dst,
     }
 }
 
-template <typename T> void fromFloatBody(const float* src, T* dst, int64_t stride, int64_t count) {
-    if (stride == 1) {
-        for (int64_t x = 0; x < count; ++x) dst[x] = fromFloat<T>(src[x]);
-    } else {
-        for (int64_t x = 0; x < count; ++x) dst[x * stride] = fromFloat<T>(src[x]);
+// The channel count known at compile time lets the stores vectorise.
+template <int channels, typename T> IVORY_INLINED void interleave(const float* const* rows, T* dst, int64_t count) {
+    for (int64_t x = 0; x < count; ++x) {
+        for (int c = 0; c < channels; ++c) dst[x * channels + c] = fromFloat<T>(rows[c][x]);
+    }
+}
+
+template <typename T> IVORY_INLINED void fromFloatBody(const float* const* rows, int channels, T* dst, int64_t count) {
+    switch (channels) {
+    case 1: return interleave<1>(rows, dst, count);
+    case 2: return interleave<2>(rows, dst, count);
+    case 3: return interleave<3>(rows, dst, count);
+    case 4: return interleave<4>(rows, dst, count);
+    default:
+        for (int64_t x = 0; x < count; ++x) {
+            for (int c = 0; c < channels; ++c) dst[x * channels + c] = fromFloat<T>(rows[c][x]);
+        }
     }
 }
 
 }  // namespace
 
-IVORY_ROW_KERNEL void addWeightedRow(float* __restrict acc, const float* __restrict src, float weight,
-                                     int64_t count) {
-    for (int64_t x = 0; x < count; ++x) acc[x] += weight * src[x];
+IVORY_ROW_KERNEL void correlateRow(const float* const* sources, const float* weights, int taps, float* out,
+                                   int64_t count) {
+    // A block of pixels stays in registers while all taps are added to it,
+    // rather than one pass over the row per tap.
+    int64_t x = 0;
+    for (; x + kBlock * kWidth <= count; x += kBlock * kWidth) {
+        Lanes sum[kBlock] = {};
+        for (int t = 0; t < taps; ++t) {
+            const float weight = weights[t];
+            const float* source = sources[t] + x;
+            Lanes value;
+#pragma GCC unroll 8
+            for (int b = 0; b < kBlock; ++b) {
+                load(value, source + b * kWidth);
+                sum[b] += weight * value;
+            }
+        }
+#pragma GCC unroll 8
+        for (int b = 0; b < kBlock; ++b) store(out + x + b * kWidth, sum[b]);
+    }
+    for (; x + kWidth <= count; x += kWidth) {
+        Lanes sum = {};
+        for (int t = 0; t < taps; ++t) {
+            Lanes value;
+            load(value, sources[t] + x);
+            sum += weights[t] * value;
+        }
+        store(out + x, sum);
+    }
+    for (; x < count; ++x) {
+        float sum = 0.0f;
+        for (int t = 0; t < taps; ++t) sum += weights[t] * sources[t][x];
+        out[x] = sum;
+    }
 }
 
 IVORY_ROW_KERNEL void widenRange(const float* values, int64_t count, float& min, float& max) {
-    float lo[kLanes], hi[kLanes];
-    for (int l = 0; l < kLanes; ++l) lo[l] = min, hi[l] = max;
+    Lanes lo = min - Lanes{}, hi = max - Lanes{}, v;  // x - (+0) is x, -0.0f included
     int64_t x = 0;
-    for (; x + kLanes <= count; x += kLanes) {
-        for (int l = 0; l < kLanes; ++l) {
-            const float v = values[x + l];
-            lo[l] = v < lo[l] ? v : lo[l];
-            hi[l] = v > hi[l] ? v : hi[l];
-        }
+    for (; x + kWidth <= count; x += kWidth) {
+        load(v, values + x);
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
     }
-    for (; x < count; ++x) {
-        const float v = values[x];
-        lo[0] = v < lo[0] ? v : lo[0];
-        hi[0] = v > hi[0] ? v : hi[0];
-    }
-    for (int l = 0; l < kLanes; ++l) {
+    for (int l = 0; l < kWidth; ++l) {
         if (lo[l] < min) min = lo[l];
         if (hi[l] > max) max = hi[l];
+    }
+    for (; x < count; ++x) {
+        if (values[x] < min) min = values[x];
+        if (values[x] > max) max = values[x];
     }
 }
 
@@ -73,8 +122,8 @@ IVORY_ROW_KERNEL int64_t clampRow(float* values, int64_t count, float low, float
     IVORY_ROW_KERNEL void toFloatRow(const T* src, int64_t stride, float* dst, int64_t count) { \
         toFloatBody(src, stride, dst, count);                                                  \
     }                                                                                          \
-    IVORY_ROW_KERNEL void fromFloatRow(const float* src, T* dst, int64_t stride, int64_t count) { \
-        fromFloatBody(src, dst, stride, count);                                                \
+    IVORY_ROW_KERNEL void fromFloatRows(const float* const* rows, int channels, T* dst, int64_t count) { \
+        fromFloatBody(rows, channels, dst, count);                                                      \
     }
 IVORY_ELEMENT_TYPES(IVORY_DEFINE_ROW_CONVERSIONS)
 #undef IVORY_DEFINE_ROW_CONVERSIONS

@@ -11,10 +11,10 @@
 
 namespace Ivory::detail::rowkernels {
 
-// acc[x] += weight * src[x]: one kernel tap applied to a whole row, so every
-// pixel sees its taps in the same order and with the same roundings as a
-// pixel-by-pixel loop.
-void addWeightedRow(float* acc, const float* src, float weight, int64_t count);
+// out[x] = ((0 + weights[0] * sources[0][x]) + weights[1] * sources[1][x]) + ...
+// for x < count: the taps are added one after another in the order given,
+// so every pixel sees the additions and roundings of a pixel-by-pixel loop.
+void correlateRow(const float* const* sources, const float* weights, int taps, float* out, int64_t count);
 
 // Lowers min and raises max to the values' range, as a scan with `<` and `>`
 // does: NaN never counts. The values must hold no -0.0f (sums started at
@@ -25,10 +25,11 @@ void widenRange(const float* values, int64_t count, float& min, float& max);
 // how many were set.
 int64_t clampRow(float* values, int64_t count, float low, float high);
 
-// dst[x] = toFloat(src[x * stride]) and dst[x * stride] = fromFloat(src[x]).
+// dst[x] = toFloat(src[x * stride]), and dst[x * channels + c] =
+// fromFloat(rows[c][x]) for every channel c: pixels interleaved as stored.
 #define IVORY_DECLARE_ROW_CONVERSIONS(T, code)                                  \
     void toFloatRow(const T* src, int64_t stride, float* dst, int64_t count); \
-    void fromFloatRow(const float* src, T* dst, int64_t stride, int64_t count);
+    void fromFloatRows(const float* const* rows, int channels, T* dst, int64_t count);
 IVORY_ELEMENT_TYPES(IVORY_DECLARE_ROW_CONVERSIONS)
 #undef IVORY_DECLARE_ROW_CONVERSIONS
 
