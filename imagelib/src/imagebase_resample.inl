@@ -11,9 +11,14 @@
 #include <utility>
 
 #include "alignedblock.h"
+#include "blockmean.h"
 #include "elementconversion.h"
+#include "parallel.h"
 
 namespace Ivory::detail::resample {
+
+// Source elements a thread should have to itself before it is worth starting.
+constexpr int64_t kMinChunkElements = int64_t(1) << 18;
 
 // 2 to the power of ceil(log2(extent)), the logarithms taken in single
 // precision; an extent whose logarithm quotient is 0 (i.e. 1) stays as it is.
@@ -88,28 +93,15 @@ Image* ImageBase<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
         if (block == nullptr) return nullptr;
     }
 
-    // The factors' product fits: a non-empty target means it is at most the
-    // element count, and an empty one never divides.
-    const float divisor = static_cast<float>(int64_t(fx) * fy * fz * ft);
-    const long ch = m_channels;
-    T* next = block;
-    for (long tt = 0; tt < f; ++tt)
-        for (long zz = 0; zz < d; ++zz)
-            for (long yy = 0; yy < h; ++yy)
-                for (long xx = 0; xx < w; ++xx)
-                    for (long c = 0; c < ch; ++c) {
-                        const T* corner = m_data + c + xx * fx * ch + yy * fy * m_stride +
-                                          zz * fz * m_slice_size + tt * ft * long(m_frame_size);
-                        float sum = 0.0f;  // rounded to single precision after every addition
-                        for (long l = 0; l < ft; ++l)
-                            for (long k = 0; k < fz; ++k)
-                                for (long j = 0; j < fy; ++j) {
-                                    const T* row = corner + l * long(m_frame_size) +
-                                                   k * m_slice_size + j * m_stride;
-                                    for (long i = 0; i < fx; ++i) sum += toFloat(row[i * ch]);
-                                }
-                        *next++ = fromFloat<T>(sum / divisor);
-                    }
+    // With a non-empty target every factor is at most its extent, so the
+    // factors' product fits; an empty one is not summed at all.
+    if (count > 0) {
+        const detail::blockmean::Geometry<T> geometry{
+            m_data, m_stride, m_slice_size, m_frame_size, m_channels, fx, fy, fz, ft, block, w, h, d};
+        const int64_t rowElements = int64_t(w) * m_channels * fx * fy * fz * ft;
+        detail::parallelFor(0, long(f) * d * h, std::max<int64_t>(1, detail::resample::kMinChunkElements / rowElements),
+                            [&](long first, long last) { detail::blockmean::meanRows(geometry, first, last); });
+    }
 
     if (intoNew) {
         target->setSpacing(m_spacing[0] * fx, m_spacing[1] * fy, m_spacing[2] * fz,
