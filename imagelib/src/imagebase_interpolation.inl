@@ -4,6 +4,10 @@
 // so results are the same at every optimisation level. Neighbours outside
 // the image are clamped onto its edge: inside the valid range nothing
 // changes, outside it nothing beyond the block is read.
+//
+// Each call samples one point, so the speed lies in the body: one range check
+// picks the unclamped addressing when every neighbour is inside (the common
+// case), and the summing kernels are shared by both addressings.
 
 #include <cassert>
 
@@ -18,45 +22,76 @@ struct GridPosition {
     float fraction[3];
 };
 
+// Within the int32 range the whole part converts to float exactly and the
+// float difference is exact too, so it equals the difference taken in double;
+// only NaN and huge positions need the saturating conversion.
 inline GridPosition splitPosition(float x, float y, float z) {
     const float position[3] = {x, y, z};
     GridPosition split;
     for (int axis = 0; axis < 3; ++axis) {
-        split.whole[axis] = samplingposition::truncated(position[axis]);
-        split.fraction[axis] = static_cast<float>(double(position[axis]) - split.whole[axis]);
+        const float v = position[axis];
+        if (v > -2147483648.0f && v < 2147483648.0f) {
+            split.whole[axis] = static_cast<int32_t>(v);
+            split.fraction[axis] = v - static_cast<float>(split.whole[axis]);
+        } else {
+            split.whole[axis] = samplingposition::truncated(v);
+            split.fraction[axis] = static_cast<float>(double(v) - split.whole[axis]);
+        }
     }
     return split;
 }
 
-// Trilinear sample of `channels` channels. Pixel (x, y, z) of the first frame
-// starts at element ((z*height + y)*width + x) * pixelStride.
+// Whether first .. first + count - 1 all lie in 0 .. extent - 1.
+inline bool spanInside(int64_t first, int32_t count, int32_t extent) {
+    return first >= 0 && first + count <= extent;
+}
+
+// Pixel offsets of the two neighbours along each axis of a trilinear sample:
+// pixel (x, y, z) of the first frame is pixel number (z*height + y)*width + x.
+struct LinearNeighbours {
+    int64_t x0, x1, y0, y1, z0, z1;
+};
+
+// The neighbours clamped into the image, for positions outside the valid range.
+template <typename T>
+LinearNeighbours clampedLinearNeighbours(const ImageBase<T>& image, const GridPosition& p) {
+    using samplingposition::clamped;
+    const int32_t width = image.m_dim[0], height = image.m_dim[1], depth = image.m_dim[2];
+    const int64_t x = p.whole[0], y = p.whole[1], z = p.whole[2];
+    return {clamped(x, width),
+            clamped(x + 1, width),
+            int64_t(clamped(y, height)) * width,
+            int64_t(clamped(y + 1, height)) * width,
+            int64_t(clamped(z, depth)) * height * width,
+            int64_t(clamped(z + 1, depth)) * height * width};
+}
+
+// Trilinear sample of `channels` channels, elements pixelStride apart from
+// pixel to pixel: the products and their sum in double, corners in the order
+// (0,0,0), (1,0,0), (0,1,0), (0,0,1), (1,0,1), (0,1,1), (1,1,0), (1,1,1),
+// rounded to float once.
 template <typename T>
 void sampleLinear(const ImageBase<T>& image, const GridPosition& p, int32_t pixelStride,
                   int32_t channels, float* out) {
-    using samplingposition::clamped;
-    const int32_t width = image.m_dim[0], height = image.m_dim[1], depth = image.m_dim[2];
-    const int32_t x0 = clamped(p.whole[0], width), x1 = clamped(int64_t(p.whole[0]) + 1, width);
-    const int32_t y0 = clamped(p.whole[1], height), y1 = clamped(int64_t(p.whole[1]) + 1, height);
-    const int32_t z0 = clamped(p.whole[2], depth), z1 = clamped(int64_t(p.whole[2]) + 1, depth);
-    const auto pixel = [&](int32_t x, int32_t y, int32_t z) {
-        return ((int64_t(z) * height + y) * width + x) * pixelStride;
-    };
-    const int64_t i000 = pixel(x0, y0, z0), i100 = pixel(x1, y0, z0), i010 = pixel(x0, y1, z0),
-                  i001 = pixel(x0, y0, z1), i101 = pixel(x1, y0, z1), i011 = pixel(x0, y1, z1),
-                  i110 = pixel(x1, y1, z0), i111 = pixel(x1, y1, z1);
-
+    const int32_t width = image.m_dim[0], height = image.m_dim[1];
+    const int64_t x = p.whole[0], y = p.whole[1], z = p.whole[2];
+    LinearNeighbours n;
+    if (spanInside(x, 2, width) && spanInside(y, 2, height) && spanInside(z, 2, image.m_dim[2])) {
+        n = {x, x + 1, y * width, (y + 1) * width, z * height * width, (z + 1) * height * width};
+    } else {
+        n = clampedLinearNeighbours(image, p);
+    }
+    const int64_t corner[8] = {n.z0 + n.y0 + n.x0, n.z0 + n.y0 + n.x1, n.z0 + n.y1 + n.x0,
+                               n.z1 + n.y0 + n.x0, n.z1 + n.y0 + n.x1, n.z1 + n.y1 + n.x0,
+                               n.z0 + n.y1 + n.x1, n.z1 + n.y1 + n.x1};
     const double wx1 = p.fraction[0], wy1 = p.fraction[1], wz1 = p.fraction[2];
     const double wx0 = 1.0 - wx1, wy0 = 1.0 - wy1, wz0 = 1.0 - wz1;
-    const double w000 = wx0 * wy0 * wz0, w100 = wx1 * wy0 * wz0, w010 = wx0 * wy1 * wz0,
-                 w001 = wx0 * wy0 * wz1, w101 = wx1 * wy0 * wz1, w011 = wx0 * wy1 * wz1,
-                 w110 = wx1 * wy1 * wz0, w111 = wx1 * wy1 * wz1;
-
+    const double weight[8] = {wx0 * wy0 * wz0, wx1 * wy0 * wz0, wx0 * wy1 * wz0, wx0 * wy0 * wz1,
+                              wx1 * wy0 * wz1, wx0 * wy1 * wz1, wx1 * wy1 * wz0, wx1 * wy1 * wz1};
     for (int32_t c = 0; c < channels; ++c) {
         const T* e = image.m_data + c;
-        const double sum = double(e[i000]) * w000 + double(e[i100]) * w100 +
-                           double(e[i010]) * w010 + double(e[i001]) * w001 +
-                           double(e[i101]) * w101 + double(e[i011]) * w011 +
-                           double(e[i110]) * w110 + double(e[i111]) * w111;
+        double sum = double(e[corner[0] * pixelStride]) * weight[0];
+        for (int m = 1; m < 8; ++m) sum += double(e[corner[m] * pixelStride]) * weight[m];
         out[c] = static_cast<float>(sum);
     }
 }
@@ -71,33 +106,78 @@ inline void cubicWeights(float t, float w[4]) {
     w[3] = static_cast<float>((d - 1.0) * (d * d));
 }
 
+// The 4 x 4 x 4 neighbourhood as 16 rows of four x-neighbours: row[k][j]
+// points at neighbour (whole - 1, whole - 1 + j, whole - 1 + k) and column[i]
+// is the element offset of neighbour whole - 1 + i within a row. Each row is
+// prefetched at once: at random positions the sample waits on memory, and the
+// requests should be under way before the arithmetic of the sample starts.
+template <typename T>
+struct CubicNeighbourhood {
+    const T* row[4][4];
+    int64_t column[4];
+};
+
+template <typename T>
+inline CubicNeighbourhood<T> cubicNeighbourhood(const ImageBase<T>& image, const GridPosition& p) {
+    using samplingposition::clamped;
+    const int64_t x = int64_t(p.whole[0]) - 1, y = int64_t(p.whole[1]) - 1, z = int64_t(p.whole[2]) - 1;
+    int64_t row[4], slice[4];
+    CubicNeighbourhood<T> n;
+    if (spanInside(x, 4, image.m_dim[0]) && spanInside(y, 4, image.m_dim[1]) &&
+        spanInside(z, 4, image.m_dim[2])) {
+        for (int i = 0; i < 4; ++i) {
+            n.column[i] = (x + i) * image.m_channels;
+            row[i] = (y + i) * image.m_stride;
+            slice[i] = (z + i) * image.m_slice_size;
+        }
+    } else {
+        for (int i = 0; i < 4; ++i) {
+            n.column[i] = int64_t(clamped(x + i, image.m_dim[0])) * image.m_channels;
+            row[i] = int64_t(clamped(y + i, image.m_dim[1])) * image.m_stride;
+            slice[i] = int64_t(clamped(z + i, image.m_dim[2])) * image.m_slice_size;
+        }
+    }
+    for (int k = 0; k < 4; ++k) {
+        for (int j = 0; j < 4; ++j) {
+            n.row[k][j] = image.m_data + slice[k] + row[j];
+            __builtin_prefetch(n.row[k][j] + n.column[0]);
+            __builtin_prefetch(n.row[k][j] + n.column[3]);
+        }
+    }
+    return n;
+}
+
 // Tricubic sample of the first `channels` channels (each channel's sum is
-// independent of the others, so fewer channels give the same values).
+// independent of the others, so fewer channels give the same values). Visit
+// order z, y, x; each weight product wx*wy*wz is formed in double and rounded
+// to float, each running sum rounded to float after every addition. The
+// terms are all formed before the running sum starts, so that its serial
+// chain of additions (the cost of a sample) is not held up by them.
 template <typename T>
 void sampleCubic(const ImageBase<T>& image, const GridPosition& p, int32_t channels, float* out) {
-    using samplingposition::clamped;
+    const CubicNeighbourhood<T> n = cubicNeighbourhood(image, p);
     float wx[4], wy[4], wz[4];
     cubicWeights(p.fraction[0], wx);
     cubicWeights(p.fraction[1], wy);
     cubicWeights(p.fraction[2], wz);
-    // Element offsets of the neighbours at whole - 1 + n along each axis.
-    int64_t column[4], row[4], slice[4];
-    for (int n = 0; n < 4; ++n) {
-        column[n] = int64_t(clamped(int64_t(p.whole[0]) - 1 + n, image.m_dim[0])) * image.m_channels;
-        row[n] = int64_t(clamped(int64_t(p.whole[1]) - 1 + n, image.m_dim[1])) * image.m_stride;
-        slice[n] = int64_t(clamped(int64_t(p.whole[2]) - 1 + n, image.m_dim[2])) * image.m_slice_size;
-    }
-    for (int32_t c = 0; c < channels; ++c) out[c] = 0.0f;
-    for (int k = 0; k < 4; ++k) {
-        for (int j = 0; j < 4; ++j) {
-            for (int i = 0; i < 4; ++i) {
-                const float w = static_cast<float>(double(wx[i]) * wy[j] * wz[k]);
-                const T* e = image.m_data + slice[k] + row[j] + column[i];
-                for (int32_t c = 0; c < channels; ++c) {
-                    out[c] = static_cast<float>(double(out[c]) + double(e[c]) * w);  // float running sum
+    double wxy[4][4];
+    for (int j = 0; j < 4; ++j)
+        for (int i = 0; i < 4; ++i) wxy[j][i] = double(wx[i]) * wy[j];
+    for (int32_t c = 0; c < channels; ++c) {
+        double term[4][4][4];
+        for (int k = 0; k < 4; ++k) {
+            for (int j = 0; j < 4; ++j) {
+                const T* e = n.row[k][j] + c;
+                for (int i = 0; i < 4; ++i) {
+                    const float w = static_cast<float>(wxy[j][i] * wz[k]);
+                    term[k][j][i] = double(e[n.column[i]]) * w;
                 }
             }
         }
+        const double* t = &term[0][0][0];
+        float sum = 0.0f;
+        for (int m = 0; m < 64; ++m) sum = static_cast<float>(double(sum) + t[m]);
+        out[c] = sum;
     }
 }
 
