@@ -16,13 +16,13 @@ namespace Ivory::detail::filter {
 
 // The non-zero entries of an n x n kernel, row offset j outer and column
 // offset i inner, as the sum takes them.
-inline std::vector<rowcorrelation::Tap> tapsOf(const float* kernel, int n) {
+inline rowcorrelation::Taps tapsOf(const float* kernel, int n) {
     const int h = (n - 1) / 2;
-    std::vector<rowcorrelation::Tap> taps;
+    rowcorrelation::Taps taps;
     for (int j = -h; j <= h; ++j) {
         for (int i = -h; i <= h; ++i) {
             const float weight = kernel[int64_t(j + h) * n + i + h];
-            if (weight != 0.0f) taps.push_back({j, i, weight});
+            if (weight != 0.0f) taps.add(j, i, weight);
         }
     }
     return taps;
@@ -63,7 +63,7 @@ Image* ImageBase<T>::filter(int code, const float* kernel, int n, Image* out) {
     const int h = (n - 1) / 2;
     std::vector<T> copy;
     const T* source = output::apartFromOutput(out, m_data, pixels, copy);
-    const std::vector<detail::rowcorrelation::Tap> taps = detail::filter::tapsOf(kernel, n);
+    const detail::rowcorrelation::Taps taps = detail::filter::tapsOf(kernel, n);
     const detail::outputrows::OutputRows rowsOut(out, width, 1);
     detail::outputrows::SharedRange range;
     out->resetCursor();
@@ -76,13 +76,10 @@ Image* ImageBase<T>::filter(int code, const float* kernel, int n, Image* out) {
         for (int64_t r = first; r < last; ++r) {
             float* sums = rowsOut.rowTarget(r, scratch.data());
             const int y = static_cast<int>(r % height);
-            if (h <= y && y < height - h) {  // nearer than h to an edge the sum stays 0
-                std::fill(sums, sums + h, 0.0f);
-                correlator.correlate(taps, r, h, sums + h, width - 2 * h);
-                std::fill(sums + width - h, sums + width, 0.0f);
-            } else {
-                std::fill(sums, sums + width, 0.0f);
-            }
+            // Nearer than h to an edge the sum stays 0.
+            const int64_t count = h <= y && y < height - h ? width - 2 * h : 0;
+            detail::rowcorrelation::zeroOutside(sums, width, h, count);
+            correlator.correlate(taps, r, h, sums + h, count);
             detail::rowkernels::widenRange(sums, width, part.min, part.max);
             const float* channels[1] = {sums};
             rowsOut.write(r, channels);

@@ -37,13 +37,13 @@ inline ClampRange clampRangeFor(int code) {
     return {false, 0.0f, 0.0f};
 }
 
-using rowcorrelation::Tap;
+using rowcorrelation::Taps;
 
 // The non-zero taps of a 3 x 3 kernel in entry order, as rows of the source
 // (unit = row offset): along the kernel for the response to it, across for
 // the response to its transpose.
 struct Taps2D {
-    std::vector<Tap> along, across;
+    Taps along, across;
 };
 
 inline Taps2D taps2D(const float* K) {
@@ -51,8 +51,8 @@ inline Taps2D taps2D(const float* K) {
     for (int k = 0; k < 9; ++k) {
         if (K[k] == 0.0f) continue;
         const int c = k % 3 - 1, r = k / 3 - 1;
-        taps.along.push_back({r, c, K[k]});
-        taps.across.push_back({c, r, K[k]});
+        taps.along.add(r, c, K[k]);
+        taps.across.add(c, r, K[k]);
     }
     return taps;
 }
@@ -60,15 +60,15 @@ inline Taps2D taps2D(const float* K) {
 // The non-zero taps of a 3 x 3 x 3 kernel in entry order for each of the
 // three responses, as planes of the source (unit = slice offset) with the
 // element offset within the plane.
-inline std::vector<Tap> taps3D(const float* K, int component, int64_t width) {
-    std::vector<Tap> taps;
+inline Taps taps3D(const float* K, int component, int64_t width) {
+    Taps taps;
     for (int k = 0; k < 27; ++k) {
         if (K[k] == 0.0f) continue;
         const int a = k % 3 - 1, b = (k % 9) / 3 - 1, c = k / 9 - 1;
         const int dx = component == 0 ? c : a;
         const int dy = component == 1 ? c : b;
         const int dz = component == 0 ? a : component == 1 ? b : c;
-        taps.push_back({dz, dy * width + dx, K[k]});
+        taps.add(dz, dy * width + dx, K[k]);
     }
     return taps;
 }
@@ -113,17 +113,17 @@ Image* ImageBase<T>::gradient(int code, const float* kernel, bool keepSize, Imag
         const float* channels[2] = {g0.data(), g1.data()};
         output::Range part;
         for (int64_t r = first; r < last; ++r) {
-            std::fill(g0.begin(), g0.end(), 0.0f);
-            std::fill(g1.begin(), g1.end(), 0.0f);
             const int64_t z = r / outHeight;
             const int y = static_cast<int>(r % outHeight) + s;
             // Only pixels with a whole neighbourhood are computed; with
             // keepSize the frame around them stays 0.
-            if (0 < y && y < height - 1) {
-                const int64_t unit = z * height + y;
-                correlator.correlate(taps.along, unit, 1, g0.data() + 1 - s, width - 2);
-                correlator.correlate(taps.across, unit, 1, g1.data() + 1 - s, width - 2);
+            const int64_t count = 0 < y && y < height - 1 ? width - 2 : 0;
+            const int64_t unit = z * height + y;
+            for (std::vector<float>* row : {&g0, &g1}) {
+                detail::rowcorrelation::zeroOutside(row->data(), outWidth, 1 - s, count);
             }
+            correlator.correlate(taps.along, unit, 1, g0.data() + 1 - s, count);
+            correlator.correlate(taps.across, unit, 1, g1.data() + 1 - s, count);
             detail::rowkernels::widenRange(g0.data(), outWidth, part.min, part.max);
             detail::rowkernels::widenRange(g1.data(), outWidth, part.min, part.max);
             rowsOut.write(r, channels);
@@ -181,13 +181,12 @@ Image* ImageBase<T>::hessian(int code, const float* kernel, Image* out) {
         const float* rowsOfChannels[3] = {h[0].data(), h[1].data(), h[2].data()};
         output::Range part[3];
         for (int64_t r = first; r < last; ++r) {
-            for (std::vector<float>& row : h) std::fill(row.begin(), row.end(), 0.0f);
             const int y = static_cast<int>(r % height);
-            if (0 < y && y < height - 1) {  // the frame of the slice stays 0
-                correlator0.correlate(taps.along, r, 1, h[0].data() + 1, width - 2);
-                correlator0.correlate(taps.across, r, 1, h[1].data() + 1, width - 2);
-                correlator1.correlate(taps.across, r, 1, h[2].data() + 1, width - 2);
-            }
+            const int64_t count = 0 < y && y < height - 1 ? width - 2 : 0;  // the frame stays 0
+            for (std::vector<float>& row : h) detail::rowcorrelation::zeroOutside(row.data(), width, 1, count);
+            correlator0.correlate(taps.along, r, 1, h[0].data() + 1, count);
+            correlator0.correlate(taps.across, r, 1, h[1].data() + 1, count);
+            correlator1.correlate(taps.across, r, 1, h[2].data() + 1, count);
             for (int i = 0; i < 3; ++i) detail::rowkernels::widenRange(h[i].data(), width, part[i].min, part[i].max);
             rowsOut.write(r, rowsOfChannels);
         }
@@ -227,7 +226,7 @@ Image* ImageBase<T>::gradient3D(int code, const float* kernel, bool keepSize, bo
 
     std::vector<T> copy;
     const T* source = output::apartFromOutput(out, m_data, output::pixelsPerFrame(*this), copy);
-    std::vector<detail::gradient::Tap> taps[3];
+    detail::gradient::Taps taps[3];
     for (int c = 0; c < 3; ++c) taps[c] = detail::gradient::taps3D(K, c, width);
     const int64_t plane = int64_t(width) * height;
     const detail::outputrows::OutputRows rowsOut(out, shape.width, channels);
@@ -244,15 +243,14 @@ Image* ImageBase<T>::gradient3D(int code, const float* kernel, bool keepSize, bo
         output::Range part;
         int64_t exceeded = 0;
         for (int64_t r = first; r < last; ++r) {
-            for (std::vector<float>& row : g) std::fill(row.begin(), row.end(), 0.0f);
             const int z = static_cast<int>(r / shape.height) + s;
             const int y = static_cast<int>(r % shape.height) + s;
             // Only voxels with a whole neighbourhood are computed; with
             // keepSize the faces of the volume stay 0.
-            if (0 < z && z < depth - 1 && 0 < y && y < height - 1) {
-                for (int c = 0; c < 3; ++c) {
-                    correlator.correlate(taps[c], z, int64_t(y) * width + 1, g[c].data() + 1 - s, width - 2);
-                }
+            const int64_t count = 0 < z && z < depth - 1 && 0 < y && y < height - 1 ? width - 2 : 0;
+            for (int c = 0; c < 3; ++c) {
+                detail::rowcorrelation::zeroOutside(g[c].data(), shape.width, 1 - s, count);
+                correlator.correlate(taps[c], z, int64_t(y) * width + 1, g[c].data() + 1 - s, count);
             }
             for (std::vector<float>& row : g) {
                 // The bounds are not zero, so clamping brings in no -0.0f.
