@@ -1,5 +1,7 @@
 // Window-based mapping: invert, window/level, 8- and 16-bit exports, one
-// slice as bytes, and the intensity-weighted centre.
+// slice as bytes, and the intensity-weighted centre. Worked examples, messages
+// and refusals; outputs over random data (NaN, infinities, every type, shape
+// and thread count) are compared bit for bit in the equivalence suite.
 
 #include <climits>
 #include <cmath>
@@ -85,95 +87,12 @@ TYPED_TEST(Intensity, ExportsOfAZeroWidthWindowGiveTopAboveLowAndZeroOtherwise) 
     EXPECT_EQ(std::vector<int>(slice, slice + 3), (std::vector<int>{0, 0, 255}));
 }
 
-TYPED_TEST(Intensity, ExportsReadOnlyTheFirstFrameAndPadWithZeros) {
-    // 3 x 3 x 1, two frames: frame 0 holds 100 (maps to 255), frame 1 holds 50.
-    Ivory::ImageBase<TypeParam> image;
-    image.init(3, 3, 1, 2, 1);
-    for (int i = 0; i < image.m_image_size; ++i) image.m_data[i] = i < 9 ? 100 : 50;
-    image.setWindow(0.0f, 100.0f, 0);
-    std::vector<unsigned char> bytes(16, 0xAA);  // caller's buffer: padding is overwritten with 0
-    EXPECT_EQ(image.toBytes(bytes.data(), true), bytes.data());
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(bytes[y * 4 + x], x < 3 && y < 3 ? 255 : 0) << x << "," << y;
-}
-
-TYPED_TEST(Intensity, SliceToBytesWrapsSliceNumbersAndPicksTheChannel) {
-    // 2 x 2 x 2, two channels: channel 1 of slice 0 holds 10, 20, 30, 40; of slice 1 it holds 90.
-    Ivory::ImageBase<TypeParam> image;
-    image.init(2, 2, 2, 1, 2);
-    const double channel1[4] = {10, 20, 30, 40};
-    for (int i = 0; i < 4; ++i) {
-        image.setValue(float(channel1[i]), i % 2, i / 2, 0, 0, 1);
-        image.setValue(90.0f, i % 2, i / 2, 1, 0, 1);
-    }
-    image.setWindow(0.0f, 0.0f, 0);  // channel 0 (all zero) would map to 0
-    image.setWindow(0.0f, 51.0f, 1);
-    std::vector<unsigned char> out(8, 0xAA);  // larger than the 2 x 2 slice
-    EXPECT_EQ(image.sliceToBytes(out.data(), 2, 1, false), out.data());  // slice 2 wraps to 0
-    EXPECT_EQ(std::vector<int>(out.begin(), out.end()),
-              (std::vector<int>{50, 100, 150, 200, 0xAA, 0xAA, 0xAA, 0xAA}));
-    image.sliceToBytes(out.data(), 1, 1, false);
-    EXPECT_EQ(out[0], 255);
-}
-
-TYPED_TEST(Intensity, CentroidIsThePositionOfTheOnlyWeight) {
-    Ivory::ImageBase<TypeParam> image;
-    image.init(4, 3, 5, 1, 1);
-    for (int i = 0; i < image.m_image_size; ++i) image.m_data[i] = 7;
-    image.setWindow(7.0f, 20.0f, 0);
-    image.setValue(9.0f, 2, 1, 3, 0, 0);
-    float out[3] = {-1, -1, -1};
-    EXPECT_EQ(image.centroid(out), out);
-    EXPECT_EQ(out[0], 2.0f);
-    EXPECT_EQ(out[1], 1.0f);
-    EXPECT_EQ(out[2], 3.0f);
-}
-
-TEST(IntensityInvert, UnsignedCharWrapsBelowZeroAndDoubleStaysDouble) {
-    auto bytes = makeRow<unsigned char>({30, 120}, 0.0f, 100.0f);
-    bytes->invert();
-    EXPECT_EQ(elements(*bytes), (std::vector<unsigned char>{70, 236}));  // -20 keeps its low bits
-
-    auto doubles = makeRow<double>({0.1}, 0.0f, 1.0f);
-    doubles->invert();
-    EXPECT_EQ(doubles->m_data[0], 1.0 - 0.1);
-}
-
-TEST(IntensityWindowLevel, UnsignedCharCasesAndLowBitsOfTheDifference) {
-    auto image = makeRow<unsigned char>({120, 30}, 0.0f, 100.0f);
-    image->m_verbose = 0;
-    image->applyWindowLevel(false);
-    EXPECT_EQ(elements(*image), (std::vector<unsigned char>{100, 30}));
-    auto reversed = makeRow<unsigned char>({120, 30}, 0.0f, 100.0f);
-    reversed->m_verbose = 0;
-    reversed->applyWindowLevel(true);
-    EXPECT_EQ(elements(*reversed), (std::vector<unsigned char>{0, 70}));
-
-    // low -10 becomes 246 as an unsigned char; 5 - 246 keeps its low bits: 15.
-    auto negativeLow = makeRow<unsigned char>({5}, -10.0f, 100.0f);
-    negativeLow->m_verbose = 0;
-    negativeLow->applyWindowLevel(false);
-    EXPECT_EQ(negativeLow->m_data[0], 15);
-
-    // A low beyond int's range converts to INT32_MIN; the difference wraps (no overflow trap).
+TEST(IntensityWindowLevel, ALowBeyondIntsRangeWrapsTheDifferenceWithoutTrapping) {
+    // The low converts to INT32_MIN; the difference keeps its low bits.
     auto ints = makeRow<int>({5}, -3e9f, 100.0f);
     ints->m_verbose = 0;
     ints->applyWindowLevel(false);
     EXPECT_EQ(ints->m_data[0], INT32_MIN + 5);
-}
-
-TEST(IntensityExport, ShortAndFloatCasesAndNaNElements) {
-    auto shorts = makeRow<short>({50, -10, 200}, 0.0f, 100.0f);
-    std::unique_ptr<unsigned char[]> bytes(shorts->toBytes(nullptr, false));
-    EXPECT_EQ(std::vector<int>(bytes.get(), bytes.get() + 3), (std::vector<int>{127, 0, 255}));
-
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    auto floats = makeRow<float>({0.5, nan, 1.0}, 0.0f, 1.0f);
-    std::unique_ptr<unsigned short[]> words(floats->toShorts(nullptr, false));
-    EXPECT_EQ(std::vector<int>(words.get(), words.get() + 3), (std::vector<int>{32767, 0, 65535}));
-    unsigned char slice[3] = {9, 9, 9};
-    floats->sliceToBytes(slice, 0, 0, false);
-    EXPECT_EQ(std::vector<int>(slice, slice + 3), (std::vector<int>{127, 0, 255}));
 }
 
 TEST(IntensityExport, DoubleIsRoundedToFloatForExportsButTruncatedDirectlyForSlices) {
@@ -186,29 +105,8 @@ TEST(IntensityExport, DoubleIsRoundedToFloatForExportsButTruncatedDirectlyForSli
     EXPECT_EQ(slice, 254);
 }
 
-TEST(IntensityExport, PowerOfTwoPadsEveryAxisAndKeepsChannelsInterleaved) {
-    // 3 x 1 x 3, two channels with windows 0..100 and 0..200.
-    auto image = std::make_unique<Ivory::ImageBase<float>>();
-    image->init(3, 1, 3, 1, 2);
-    for (int i = 0; i < image->m_image_size; ++i) image->m_data[i] = 100.0f;
-    image->setWindow(0.0f, 100.0f, 0);
-    image->setWindow(0.0f, 200.0f, 1);
-    std::unique_ptr<unsigned char[]> bytes(image->toBytes(nullptr, true));
-    ASSERT_NE(bytes, nullptr);
-    for (int z = 0; z < 4; ++z)
-        for (int x = 0; x < 4; ++x) {
-            const bool inside = x < 3 && z < 3;
-            const int index = (z * 1 + 0) * 4 + x;  // h2 = 1
-            EXPECT_EQ(bytes[index * 2], inside ? 255 : 0) << x << "," << z;
-            EXPECT_EQ(bytes[index * 2 + 1], inside ? 127 : 0) << x << "," << z;
-        }
-}
-
-TEST(IntensitySlice, PowerOfTwoRowsLeaveCallerPaddingAndFreshBuffersStartZeroed) {
+TEST(IntensitySlice, FreshPowerOfTwoBuffersStartZeroed) {
     auto image = makeRow<unsigned char>({51, 102, 153}, 0.0f, 255.0f);  // 3 x 1
-    std::vector<unsigned char> out(4, 0xAA);
-    image->sliceToBytes(out.data(), 0, 0, true);
-    EXPECT_EQ(std::vector<int>(out.begin(), out.end()), (std::vector<int>{51, 102, 153, 0xAA}));
     std::unique_ptr<unsigned char[]> fresh(image->sliceToBytes(nullptr, 0, 0, true));
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(std::vector<int>(fresh.get(), fresh.get() + 4), (std::vector<int>{51, 102, 153, 0}));
