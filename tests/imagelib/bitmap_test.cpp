@@ -125,37 +125,26 @@ TEST_P(EncodedBitmapTest, LoadsThePatternTheEncoderWasGiven) {
     EXPECT_EQ(IvoryTest::bitsOf(bitmap.m_spacing[0]), IvoryTest::bitsOf(c.spacingX));
     EXPECT_EQ(IvoryTest::bitsOf(bitmap.m_spacing[1]), IvoryTest::bitsOf(c.spacingY));
     ASSERT_NE(bitmap.m_data, nullptr);
+    const bool indexed = c.paletteSize != 0;
     for (int y = 0; y < c.height; ++y) {
         for (int x = 0; x < c.width; ++x) {
             SCOPED_TRACE(::testing::Message() << "x=" << x << " y=" << y);
             Rgb want = colour(x, y);
-            int b = at(x, y, 0), g = 0, r = 0;
-            switch (c.content) {
-            case Content::PaletteColours:
-                ASSERT_LT(at(x, y, 0), bitmap.m_palette_size);
-                b = bitmap.m_palette[4 * at(x, y, 0)];
-                g = bitmap.m_palette[4 * at(x, y, 0) + 1];
-                r = bitmap.m_palette[4 * at(x, y, 0) + 2];
-                break;
-            case Content::SixColourIndices:
+            if (c.content == Content::SixColourIndices) {
                 ASSERT_EQ(at(x, y, 0), sixColourIndex(x, y));
                 want = kSixColours[sixColourIndex(x, y)];
-                b = bitmap.m_palette[4 * at(x, y, 0)];
-                g = bitmap.m_palette[4 * at(x, y, 0) + 1];
-                r = bitmap.m_palette[4 * at(x, y, 0) + 2];
-                break;
-            default:
-                g = at(x, y, 1);
-                r = at(x, y, 2);
             }
-            EXPECT_EQ(b, want.b);
-            EXPECT_EQ(g, want.g);
-            EXPECT_EQ(r, want.r);
-            if (c.content == Content::ColoursOpaque) {
-                EXPECT_EQ(at(x, y, 3), 255);
+            if (indexed) {
+                ASSERT_LT(at(x, y, 0), bitmap.m_palette_size);
             }
-            if (c.content == Content::ColoursWithAlpha) {
-                EXPECT_EQ(at(x, y, 3), alpha(x, y));
+            // Indexed pixels through their palette entry (B, G, R, 0), others B, G, R[, A].
+            const unsigned char* bgr = indexed ? bitmap.m_palette + 4 * at(x, y, 0)
+                                               : bitmap.m_data + x * bitmap.m_channels + y * bitmap.m_stride;
+            EXPECT_EQ(bgr[0], want.b);
+            EXPECT_EQ(bgr[1], want.g);
+            EXPECT_EQ(bgr[2], want.r);
+            if (c.content == Content::ColoursOpaque || c.content == Content::ColoursWithAlpha) {
+                EXPECT_EQ(at(x, y, 3), c.content == Content::ColoursOpaque ? 255 : alpha(x, y));
             }
         }
     }

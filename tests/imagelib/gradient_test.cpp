@@ -74,9 +74,8 @@ TEST_P(DerivativeRefusal, PrintsOneLineReturnsNullAndLeavesTheOutputAlone) {
 INSTANTIATE_TEST_SUITE_P(Derivatives, DerivativeRefusal, ::testing::ValuesIn(kRefused),
                          [](const auto& info) { return std::string(info.param.what); });
 
-// Each operation, once without output and code 0x1408 or 0 (unknown to the
-// factory), once with an output one element too small, once with a source
-// without block.
+// Each operation without output and an unknown code, with an output one
+// element too small, and with a source without block.
 struct DerivativeCall {
     const char* what;
     int outChannels, shrink;  // elements written: outChannels per pixel of the shrunk volume
@@ -94,21 +93,18 @@ const DerivativeCall kCalls[] = {
 
 class DerivativeCaller : public ::testing::TestWithParam<DerivativeCall> {};
 
-TEST_P(DerivativeCaller, CodeUnknownToTheFactoryWithoutOutputIsRefused) {
-    auto source = makeVolume<float>(5, 5, 5, [](int x, int, int) { return x; });
-    for (int code : {0x1408, 0}) {
+TEST_P(DerivativeCaller, RefusesUnknownCodesShortOutputsAndSourcesWithoutBlock) {
+    const DerivativeCall& c = GetParam();
+    auto source = makeVolume<float>(5, 4, 3, [](int x, int y, int z) { return x * x + y + z; });
+    source->m_verbose = 0;
+    for (int code : {0x1408, 0}) {  // unknown to the factory; 0 stands for m_type, which is 0
         Image* result = reinterpret_cast<Image*>(1);
-        EXPECT_EQ(captureStdout([&] { result = GetParam().call(*source, code, nullptr); }),
+        EXPECT_EQ(captureStdout([&] { result = c.call(*source, code, nullptr); }),
                   "Error: unknown data type, cannot create output image!\n");
         EXPECT_EQ(result, nullptr);
     }
-}
 
-TEST_P(DerivativeCaller, OutputTooSmallIsRefusedWithoutWriting) {
-    const DerivativeCall& c = GetParam();
     const bool volume = std::string(c.what).find("3D") != std::string::npos;
-    auto source = makeVolume<float>(5, 4, 3, [](int x, int y, int z) { return x * x + y + z; });
-    source->m_verbose = 0;
     const int s = c.shrink;
     const int written = (5 - 2 * s) * (4 - 2 * s) * (volume ? 3 - 2 * s : 3) * c.outChannels;
     ImageBase<double> small;
@@ -118,17 +114,13 @@ TEST_P(DerivativeCaller, OutputTooSmallIsRefusedWithoutWriting) {
     EXPECT_EQ(captureStdout([&] { result = c.call(*source, 0x1406, &small); }), "Error: output image too small!\n");
     EXPECT_EQ(result, nullptr);
     EXPECT_EQ(small.getValue(0, 0, 0, 0, 0), 5.0f);
-
     ImageBase<double> exact;  // one element more is enough, whatever its shape
     exact.init(written, 1, 1, 1, 1);
     EXPECT_EQ(c.call(*source, 0x1406, &exact), &exact);
-}
 
-TEST_P(DerivativeCaller, SourceWithoutBlockGivesNothing) {
-    auto source = makeVolume<short>(5, 5, 5, [](int x, int, int) { return x; });
     source->releaseData();
-    Image* result = reinterpret_cast<Image*>(1);
-    EXPECT_EQ(captureStdout([&] { result = GetParam().call(*source, 0x1406, nullptr); }), "");
+    result = reinterpret_cast<Image*>(1);
+    EXPECT_EQ(captureStdout([&] { result = c.call(*source, 0x1406, nullptr); }), "");
     EXPECT_EQ(result, nullptr);
 }
 
@@ -220,16 +212,14 @@ TEST(Gradient3D, ByteOutputClampsTheStepAndCountsIt) {
     ASSERT_NE(bytes, nullptr);
     EXPECT_EQ(out->m_channels, 3);
     EXPECT_EQ(out->m_dim[2], 3);
-    for (int z = 0; z < 3; ++z) {
-        for (int y = 0; y < 3; ++y) {
-            for (int x = 0; x < 4; ++x) {
-                const bool stepped = z == 1 && y == 1 && (x == 1 || x == 2);
-                EXPECT_EQ(bytes->at(x, y, z, 0, 0), stepped ? -128 : 0) << x << "," << y << "," << z;
-                EXPECT_EQ(bytes->at(x, y, z, 0, 1), 0);
-                EXPECT_EQ(bytes->at(x, y, z, 0, 2), 0);
-            }
-        }
+    // Kept size: only the two inner pixels see the step; the border stays 0.
+    const int stepped[][3] = {{1, 1, 1}, {2, 1, 1}}, border[][3] = {{0, 1, 1}, {1, 0, 1}, {2, 1, 2}};
+    for (const auto& p : stepped) {
+        EXPECT_EQ(bytes->at(p[0], p[1], p[2], 0, 0), -128);
+        EXPECT_EQ(bytes->at(p[0], p[1], p[2], 0, 1), 0);
+        EXPECT_EQ(bytes->at(p[0], p[1], p[2], 0, 2), 0);
     }
+    for (const auto& p : border) EXPECT_EQ(bytes->at(p[0], p[1], p[2], 0, 0), 0);
     for (int c = 0; c < 3; ++c) {
         EXPECT_EQ(out->m_window[4 * c + 2], -128.0f);
         EXPECT_EQ(out->m_window[4 * c + 3], 0.0f);
