@@ -13,7 +13,9 @@
 #include "alignedblock.h"
 #include "blockmean.h"
 #include "elementconversion.h"
+#include "freshblock.h"
 #include "parallel.h"
+#include "quarterturn.h"
 
 namespace Ivory::detail::resample {
 
@@ -49,18 +51,42 @@ inline void recomputeSizes(Image& image) {
     image.m_image_size = image.m_frame_size * image.m_dim[3];
 }
 
-// Destination pixel of source pixel (x, y, z) after a quarter turn is
-// base + x*dx + y*dy + z*dz (in pixels, within one frame).
-struct TurnStrides {
-    long base, dx, dy, dz;
-};
-
-inline TurnStrides turnStrides(int axis, long w, long h, long d) {
-    switch (axis) {
-    case 0: return {(h - 1) * d * w, 1, -d * w, w};   // ((h-1-y)*d + z)*w + x
-    case 1: return {d - 1, h * d, d, -1};             // (x*h + y)*d + (d-1-z)
-    default: return {(w - 1) * h, -h, 1, w * h};      // (z*w + (w-1-x))*h + y
+// A quarter turn of every frame into dest, split over the threads.
+template <typename T> void turnFrames(const ImageBase<T>& image, int axis, T* dest) {
+    const int64_t w = image.m_dim[0], h = image.m_dim[1], d = image.m_dim[2], ch = image.m_channels;
+    const int64_t frames = image.m_dim[3], frameSize = image.m_frame_size;
+    const quarterturn::TurnStrides turn = quarterturn::turnStrides(axis, w, h, d);
+    if (axis == 0) {  // rows stay whole: row (y, z) of frame t is row (h-1-y, z)
+        const int64_t rowLength = w * ch;
+        parallelFor(0, frames * d * h, std::max<int64_t>(1, kMinChunkElements / std::max<int64_t>(1, rowLength)),
+                    [&](int64_t first, int64_t last) {
+                        for (int64_t row = first; row < last; ++row) {
+                            const int64_t y = row % h, z = row / h % d, t = row / h / d;
+                            std::copy_n(image.m_data + row * rowLength, rowLength,
+                                        dest + t * frameSize + (turn.base + y * turn.dy + z * turn.dz) * ch);
+                        }
+                    });
+        return;
     }
+    // About y the planes are the rows y (pixels (x, z)); about z the slices z
+    // (pixels (x, y)). Either way the destination runs along the second axis.
+    const bool aboutY = axis == 1;
+    const quarterturn::Planes<T> planes{image.m_data,
+                                        dest,
+                                        ch,
+                                        w,
+                                        aboutY ? d : h,
+                                        aboutY ? h : d,
+                                        frameSize,
+                                        aboutY ? image.m_slice_size : image.m_stride,
+                                        aboutY ? image.m_stride : image.m_slice_size,
+                                        turn.dx * ch,
+                                        (aboutY ? turn.dz : turn.dy) * ch,
+                                        (aboutY ? turn.dy : turn.dz) * ch,
+                                        turn.base * ch};
+    const int64_t planeElements = std::max<int64_t>(1, w * planes.extentA * ch);
+    parallelFor(0, frames * planes.extentO, std::max<int64_t>(1, kMinChunkElements / planeElements),
+                [&](int64_t first, int64_t last) { quarterturn::turnPlanes(planes, first, last); });
 }
 
 }  // namespace Ivory::detail::resample
@@ -89,7 +115,7 @@ Image* ImageBase<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
         }
         block = target->m_data;
     } else {
-        block = static_cast<T*>(allocateAligned(size_t(count) * sizeof(T)));
+        block = detail::freshblock::allocateBlock<T>(size_t(count));
         if (block == nullptr) return nullptr;
     }
 
@@ -141,22 +167,11 @@ void ImageBase<T>::rotate(int axis) {
     // sizes that overflow; it is left as it is, like a failed allocation.
     if (!detail::resample::sizesFit(m_channels, turned[0], turned[1], turned[2], turned[3]))
         return;
-    T* block = static_cast<T*>(allocateAligned(size_t(m_image_size) * sizeof(T)));
+    T* block = detail::freshblock::allocateBlock<T>(size_t(m_image_size));
     if (block == nullptr) return;
 
-    const long w = m_dim[0], h = m_dim[1], d = m_dim[2], ch = m_channels;
-    const detail::resample::TurnStrides turn = detail::resample::turnStrides(axis, w, h, d);
     // Every frame turns alike, so the volume stays one consistent 4D image.
-    for (long t = 0; t < m_dim[3]; ++t) {
-        const T* source = m_data + t * long(m_frame_size);
-        T* frame = block + t * long(m_frame_size);
-        for (long z = 0; z < d; ++z)
-            for (long y = 0; y < h; ++y)
-                for (long x = 0; x < w; ++x, source += ch) {
-                    const long pixel = turn.base + x * turn.dx + y * turn.dy + z * turn.dz;
-                    std::copy_n(source, ch, frame + pixel * ch);
-                }
-    }
+    detail::resample::turnFrames(*this, axis, block);
     releaseData();
     m_data = block;
 
