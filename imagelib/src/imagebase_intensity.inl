@@ -16,6 +16,8 @@
 
 #include "elementconversion.h"
 #include "nextpoweroftwo.h"
+#include "parallel.h"
+#include "windowmapping.h"
 
 namespace Ivory {
 
@@ -29,17 +31,6 @@ int64_t nextPowerOfTwo(int32_t n) {
 }  // namespace Ivory
 
 namespace Ivory::detail::intensity {
-
-// Double elements are computed in double; every other type in single precision.
-template <typename T> using Arithmetic = std::conditional_t<std::is_same_v<T, double>, double, float>;
-
-template <typename T> inline Arithmetic<T> widen(T e) {
-    if constexpr (std::is_floating_point_v<T>) {
-        return e;
-    } else {
-        return toFloat(e);
-    }
-}
 
 struct Window {
     float low;
@@ -58,19 +49,6 @@ inline Window windowOf(const Image& image, int channel) {
     return {image.m_window[channel * 4 + 2], image.m_window[channel * 4 + 3]};
 }
 
-// Clamps a window position to 0..top and truncates it; NaN gives 0.
-template <typename Out, typename V> inline Out clampToOutput(V v, V top) {
-    if (!(v > 0)) return 0;
-    if (v > top) return static_cast<Out>(top);
-    return static_cast<Out>(v);
-}
-
-// e - b for integer elements, wrapping to the low bits of T (no signed overflow).
-template <typename T> inline T wrappingDifference(T a, T b) {
-    using U = std::make_unsigned_t<T>;
-    return static_cast<T>(static_cast<U>(static_cast<U>(a) - static_cast<U>(b)));
-}
-
 // Element count of an export of extents w, h, d with ch channels; false when it
 // cannot be represented (negative or overflowing).
 inline bool exportCount(int64_t w, int64_t h, int64_t d, int64_t ch, size_t elementSize,
@@ -85,37 +63,59 @@ inline bool exportCount(int64_t w, int64_t h, int64_t d, int64_t ch, size_t elem
     return true;
 }
 
+// Elements a thread should have to itself before it is worth starting.
+constexpr int64_t kMinChunkElements = int64_t(1) << 18;
+
+// Maps one row of `pixels` pixels with ch channels, each channel through its window.
+template <typename V, typename Out, typename T>
+void mapPixels(const Image& image, Out* out, int64_t outStep, const T* in, int64_t pixels, float top) {
+    const int64_t ch = image.m_channels;
+    for (int64_t c = 0; c < ch; ++c) {
+        const Window window = windowOf(image, int(c));
+        const float range = window.high - window.low;
+        if (ch == 1 && outStep == 1) {
+            windowmapping::mapRun<true, V>(out, 1, in, 1, pixels, window.low, range, top);
+        } else {
+            windowmapping::mapRun<false, V>(out + c, outStep, in + c, ch, pixels, window.low, range, top);
+        }
+    }
+}
+
 // The first frame mapped through each channel's window to 0..top, in a volume
 // of w2 x h2 x d2 pixels whose padding is 0. Allocates out when it is null.
 template <typename Out, typename T>
 Out* exportVolume(const ImageBase<T>& image, Out* out, bool powerOfTwo, float top) {
-    const int w = image.m_dim[0], h = image.m_dim[1], d = image.m_dim[2];
-    const long ch = image.m_channels;
-    const int64_t w2 = powerOfTwo ? nextPowerOfTwo(w) : w;
-    const int64_t h2 = powerOfTwo ? nextPowerOfTwo(h) : h;
-    const int64_t d2 = powerOfTwo ? nextPowerOfTwo(d) : d;
+    const int64_t w = image.m_dim[0], h = image.m_dim[1], d = image.m_dim[2];
+    const int64_t ch = image.m_channels;
+    const int64_t w2 = powerOfTwo ? nextPowerOfTwo(int32_t(w)) : w;
+    const int64_t h2 = powerOfTwo ? nextPowerOfTwo(int32_t(h)) : h;
+    const int64_t d2 = powerOfTwo ? nextPowerOfTwo(int32_t(d)) : d;
     size_t count = 0;
     if (!exportCount(w2, h2, d2, ch, sizeof(Out), &count)) return nullptr;
     if (out == nullptr) out = new (std::nothrow) Out[count];
     if (out == nullptr) return nullptr;
-    std::memset(out, 0, count * sizeof(Out));
-    if (!hasFirstFrame(image)) return out;
-
-    // Channel by channel: each element maps on its own, so the order is free.
-    for (long c = 0; c < ch; ++c) {
-        const Window window = windowOf(image, int(c));
-        const float range = window.high - window.low;
-        const T* source = image.m_data + c;
-        for (int64_t z = 0; z < d; ++z)
-            for (int64_t y = 0; y < h; ++y) {
-                Out* target = out + (z * h2 + y) * w2 * ch + c;
-                for (int x = 0; x < w; ++x, source += ch, target += ch) {
-                    const float v =
-                        static_cast<float>((widen(*source) - window.low) * top / range);
-                    *target = clampToOutput<Out>(v, top);
-                }
-            }
+    if (!hasFirstFrame(image)) {
+        std::memset(out, 0, count * sizeof(Out));
+        return out;
     }
+
+    // Output rows (z, y) of the first d slices, padding included; every row
+    // is written exactly once, so the rows may go to several threads.
+    const int64_t rowLength = w2 * ch;
+    parallelFor(0, d * h2, std::max<int64_t>(1, kMinChunkElements / std::max<int64_t>(1, rowLength)),
+                [&](int64_t first, int64_t last) {
+                    for (int64_t row = first; row < last; ++row) {
+                        const int64_t z = row / h2, y = row % h2;
+                        Out* target = out + row * rowLength;
+                        int64_t written = 0;
+                        if (y < h) {
+                            mapPixels<float>(image, target, ch, image.m_data + (z * h + y) * w * ch, w, top);
+                            written = w * ch;
+                        }
+                        std::memset(target + written, 0, size_t(rowLength - written) * sizeof(Out));
+                    }
+                });
+    std::memset(out + d * h2 * rowLength, 0, size_t((d2 - d) * h2 * rowLength) * sizeof(Out));
     return out;
 }
 
@@ -126,45 +126,41 @@ namespace Ivory {
 template <typename T>
 void ImageBase<T>::invert() {
     if (m_data == nullptr || m_channels <= 0) return;
-    const long pixels = m_image_size / m_channels;
-    for (int c = 0; c < m_channels; ++c) {
-        const detail::intensity::Window window = detail::intensity::windowOf(*this, c);
-        const float sum = window.low + window.high;
-        T* e = m_data + c;
-        for (long p = 0; p < pixels; ++p, e += m_channels) {
-            if constexpr (std::is_floating_point_v<T>) {
-                *e = sum - *e;
-            } else {
-                *e = fromFloat<T>(sum - toFloat(*e));
-            }
-        }
-    }
+    const int64_t ch = m_channels, pixels = m_image_size / m_channels;
+    detail::parallelFor(0, pixels, std::max<int64_t>(1, detail::intensity::kMinChunkElements / ch),
+                        [&](int64_t first, int64_t last) {
+                            for (int64_t c = 0; c < ch; ++c) {
+                                const detail::intensity::Window window = detail::intensity::windowOf(*this, int(c));
+                                T* run = m_data + first * ch + c;
+                                if (ch == 1) {
+                                    detail::windowmapping::invertRun<true>(run, 1, last - first, window.low + window.high);
+                                } else {
+                                    detail::windowmapping::invertRun<false>(run, ch, last - first, window.low + window.high);
+                                }
+                            }
+                        });
 }
 
 template <typename T>
 void ImageBase<T>::applyWindowLevel(bool reversed) {
+    namespace wm = detail::windowmapping;
     if (m_data == nullptr) return;
     // Channel 0's window serves every element, whatever the channel count.
     const detail::intensity::Window window = detail::intensity::windowOf(*this, 0);
-    T* const end = m_data + m_image_size;
-    if constexpr (std::is_floating_point_v<T>) {
-        const T low = window.low, high = window.high;
-        for (T* e = m_data; e != end; ++e) {
-            T v = *e;
-            if (low > v) v = low;
-            if (v > high) v = high;
-            *e = reversed ? high - v : v - low;
+    const auto run = [&](T* e, int64_t count) {
+        if constexpr (std::is_floating_point_v<T>) {
+            const T low = window.low, high = window.high;
+            reversed ? wm::windowLevelFloating<true>(e, count, low, high)
+                     : wm::windowLevelFloating<false>(e, count, low, high);
+        } else {
+            const T low = fromFloat<T>(window.low), high = fromFloat<T>(window.high);
+            const wm::ElementBounds<T> bounds = wm::elementBounds<T>(window.low, window.high);
+            reversed ? wm::windowLevelInteger<true>(e, count, bounds, low, high)
+                     : wm::windowLevelInteger<false>(e, count, bounds, low, high);
         }
-    } else {
-        const T low = fromFloat<T>(window.low), high = fromFloat<T>(window.high);
-        for (T* e = m_data; e != end; ++e) {
-            T v = *e;
-            if (window.low > toFloat(v)) v = low;
-            if (toFloat(v) > window.high) v = high;
-            *e = reversed ? detail::intensity::wrappingDifference(high, v)
-                          : detail::intensity::wrappingDifference(v, low);
-        }
-    }
+    };
+    detail::parallelFor(0, m_image_size, detail::intensity::kMinChunkElements,
+                        [&](int64_t first, int64_t last) { run(m_data + first, last - first); });
     if (m_verbose) std::cout << "Window/Level setting applied" << std::endl;
 }
 
@@ -181,7 +177,7 @@ unsigned short* ImageBase<T>::toShorts(unsigned short* out, bool powerOfTwo) {
 template <typename T>
 unsigned char* ImageBase<T>::sliceToBytes(unsigned char* out, int slice, int channel,
                                           bool powerOfTwo) {
-    using detail::intensity::Arithmetic;
+    using detail::windowmapping::Arithmetic;
     const int w = m_dim[0], h = m_dim[1], depth = m_dim[2];
     if (slice < 0 || channel < 0 || channel >= m_channels || depth <= 0) {
         std::cout << "Error: no such slice or channel!" << std::endl;
@@ -195,15 +191,16 @@ unsigned char* ImageBase<T>::sliceToBytes(unsigned char* out, int slice, int cha
     if (out == nullptr) out = new (std::nothrow) unsigned char[count]();
     if (out == nullptr || !detail::intensity::hasFirstFrame(*this)) return out;
 
+    // Truncated directly from the element's arithmetic type (no float rounding first).
     const detail::intensity::Window window = detail::intensity::windowOf(*this, channel);
     const float range = window.high - window.low;
     const T* source = m_data + long(slice % depth) * m_slice_size + channel;
-    for (int64_t y = 0; y < h; ++y) {
-        unsigned char* row = out + y * w2;
-        for (int x = 0; x < w; ++x, source += m_channels) {
-            // Truncated directly from the element's arithmetic type (no float rounding first).
-            const Arithmetic<T> q = (detail::intensity::widen(*source) - window.low) * 255 / range;
-            row[x] = detail::intensity::clampToOutput<unsigned char>(q, Arithmetic<T>(255));
+    for (int64_t y = 0; y < h; ++y, source += m_stride) {
+        if (m_channels == 1) {
+            detail::windowmapping::mapRun<true, Arithmetic<T>>(out + y * w2, 1, source, 1, w, window.low, range, 255.0f);
+        } else {
+            detail::windowmapping::mapRun<false, Arithmetic<T>>(out + y * w2, 1, source, m_channels, w, window.low,
+                                                                 range, 255.0f);
         }
     }
     return out;
