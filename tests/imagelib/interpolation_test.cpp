@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -245,6 +246,42 @@ TYPED_TEST(InterpolationTest, LinearValuePositionsOutsideTheImageReplicateTheEdg
     EXPECT_EQ(image.interpolateLinearValue(9.0f, 1.0f, 0.0f), image.getValue(3, 1, 0, 0, 0));
     EXPECT_EQ(image.interpolateLinearValue(2.0f, 2.0f, 1.0f), image.getValue(2, 2, 1, 0, 0));
     EXPECT_EQ(image.interpolateLinearValue(-3.25f, 7.5f, 5.0f), image.getValue(0, 2, 1, 0, 0));
+}
+
+// Near the edges the neighbours are clamped; in the interior they are
+// addressed directly. Both must agree: sampling an image at a position equals
+// sampling, two pixels further in, a copy padded by two replicated pixels on
+// every side, where every neighbour lies inside (positions in eighths, so the
+// shift is exact and the fractions are the same).
+TYPED_TEST(InterpolationTest, EdgeSamplesEqualInteriorSamplesOfAnEdgeReplicatedCopy) {
+    const int w = 5, h = 4, d = 4, pad = 2, channels = 2;
+    Ivory::ImageBase<TypeParam> image, padded;
+    image.init(w, h, d, 1, channels);
+    padded.init(w + 2 * pad, h + 2 * pad, d + 2 * pad, 1, channels);
+    fill(image, scrambled);
+    fill(padded, [](int x, int y, int z, int c) {
+        const auto inside = [](int i, int extent) { return std::min(std::max(i - pad, 0), extent - 1); };
+        return scrambled(inside(x, w), inside(y, h), inside(z, d), c);
+    });
+    Ivory::ImageBase<TypeParam> gray, grayPadded;  // one channel for interpolateLinearValue
+    gray.init(w, h, d, 1, 1);
+    grayPadded.init(w + 2 * pad, h + 2 * pad, d + 2 * pad, 1, 1);
+    for (int32_t i = 0; i < gray.m_image_size; ++i) gray.m_data[i] = image.m_data[i * channels];
+    for (int32_t i = 0; i < grayPadded.m_image_size; ++i) grayPadded.m_data[i] = padded.m_data[i * channels];
+
+    std::mt19937 random(99);
+    const auto eighths = [&](int extent) { return float(random() % (8 * extent)) / 8.0f; };
+    for (int n = 0; n < 300; ++n) {
+        const float x = eighths(w), y = eighths(h), z = eighths(d);
+        SCOPED_TRACE(::testing::Message() << x << ", " << y << ", " << z);
+        float edge[channels], inner[channels];
+        image.interpolateCubic(edge, x, y, z);
+        padded.interpolateCubic(inner, x + pad, y + pad, z + pad);
+        for (int c = 0; c < channels; ++c) EXPECT_EQ(bitsOf(edge[c]), bitsOf(inner[c])) << c;
+        EXPECT_EQ(bitsOf(image.interpolateCubicValue(x, y, z)), bitsOf(inner[0]));
+        EXPECT_EQ(bitsOf(gray.interpolateLinearValue(x, y, z)),
+                  bitsOf(grayPadded.interpolateLinearValue(x + pad, y + pad, z + pad)));
+    }
 }
 
 TYPED_TEST(InterpolationTest, ImageWithoutBlockGivesZeros) {
