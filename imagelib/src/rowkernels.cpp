@@ -20,8 +20,8 @@ constexpr int kWidth = 8;
 constexpr int kBlock = 8;  // vectors summed side by side, hiding the latency of the additions
 
 // By reference: vectors passed by value would tie the baseline clone to an ABI question.
-inline void load(Lanes& v, const float* p) { __builtin_memcpy(&v, p, sizeof v); }
-inline void store(float* p, const Lanes& v) { __builtin_memcpy(p, &v, sizeof v); }
+IVORY_INLINED void load(Lanes& v, const float* p) { __builtin_memcpy(&v, p, sizeof v); }
+IVORY_INLINED void store(float* p, const Lanes& v) { __builtin_memcpy(p, &v, sizeof v); }
 
 template <typename T> IVORY_INLINED void toFloatBody(const T* src, int64_t stride, float* dst, int64_t count) {
     if (stride == 1) {
