@@ -1,9 +1,9 @@
 #ifndef IVORY_DERIVEDOUTPUT_H
 #define IVORY_DERIVEDOUTPUT_H
 
-// What the filters and derivatives share: the one-channel reading of the
-// source, the start values of the range scan, and making or checking the
-// image their results are written into.
+// What the filters and derivatives share: the extent of the source read as
+// one channel, the start values of the range scan, making or checking the
+// image their results are written into, and keeping the source apart from it.
 
 #include <cstdint>
 #include <functional>
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "createimage.h"
-#include "elementconversion.h"
 #include "imagebase.h"
 
 namespace Ivory::detail::derivedoutput {
@@ -99,14 +98,11 @@ inline Image* prepare(const Image& source, int code, Image* out, const Shape& sh
     return made;
 }
 
-// Keeps the running minimum and maximum of a sequence of results.
+// The minimum and maximum of a sequence of results, as a scan with `<` and
+// `>` from the start values finds them (rowkernels::widenRange).
 struct Range {
     float min = kRangeMinStart;
     float max = kRangeMaxStart;
-    void add(float v) {
-        if (v < min) min = v;
-        if (v > max) max = v;
-    }
 };
 
 }  // namespace Ivory::detail::derivedoutput
