@@ -10,6 +10,8 @@
 // case), and the summing kernels are shared by both addressings.
 
 #include <cassert>
+#include <cmath>
+#include <initializer_list>
 
 #include "samplingposition.h"
 
@@ -30,7 +32,7 @@ inline GridPosition splitPosition(float x, float y, float z) {
     GridPosition split;
     for (int axis = 0; axis < 3; ++axis) {
         const float v = position[axis];
-        if (v > -2147483648.0f && v < 2147483648.0f) {
+        if (std::fabs(v) < 2147483648.0f) {  // false for NaN
             split.whole[axis] = static_cast<int32_t>(v);
             split.fraction[axis] = v - static_cast<float>(split.whole[axis]);
         } else {
@@ -76,7 +78,10 @@ void sampleLinear(const ImageBase<T>& image, const GridPosition& p, int32_t pixe
     const int32_t width = image.m_dim[0], height = image.m_dim[1];
     const int64_t x = p.whole[0], y = p.whole[1], z = p.whole[2];
     LinearNeighbours n;
-    if (spanInside(x, 2, width) && spanInside(y, 2, height) && spanInside(z, 2, image.m_dim[2])) {
+    // 0 <= whole <= extent - 2 on every axis, as one unsigned comparison each
+    // (the image has elements, so every extent is at least 1).
+    if (uint32_t(x) < uint32_t(width - 1) && uint32_t(y) < uint32_t(height - 1) &&
+        uint32_t(z) < uint32_t(image.m_dim[2] - 1)) {
         n = {x, x + 1, y * width, (y + 1) * width, z * height * width, (z + 1) * height * width};
     } else {
         n = clampedLinearNeighbours(image, p);
@@ -84,6 +89,9 @@ void sampleLinear(const ImageBase<T>& image, const GridPosition& p, int32_t pixe
     const int64_t corner[8] = {n.z0 + n.y0 + n.x0, n.z0 + n.y0 + n.x1, n.z0 + n.y1 + n.x0,
                                n.z1 + n.y0 + n.x0, n.z1 + n.y0 + n.x1, n.z1 + n.y1 + n.x0,
                                n.z0 + n.y1 + n.x1, n.z1 + n.y1 + n.x1};
+    // The four rows (corners (0,j,k)) are requested before the weights are
+    // formed, as in cubicNeighbourhood.
+    for (int m : {0, 2, 3, 5}) __builtin_prefetch(image.m_data + corner[m] * pixelStride);
     const double wx1 = p.fraction[0], wy1 = p.fraction[1], wz1 = p.fraction[2];
     const double wx0 = 1.0 - wx1, wy0 = 1.0 - wy1, wz0 = 1.0 - wz1;
     const double weight[8] = {wx0 * wy0 * wz0, wx1 * wy0 * wz0, wx0 * wy1 * wz0, wx0 * wy0 * wz1,
