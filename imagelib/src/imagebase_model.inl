@@ -2,11 +2,24 @@
 // model itself (window from data, byte swap, mirroring).
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <iostream>
+#include <type_traits>
 
 #include "alignedblock.h"
+#include "byteorder.h"
 #include "elementconversion.h"
+#include "freshblock.h"
+#include "mirroredrows.h"
+#include "parallel.h"
+
+namespace Ivory::detail::model {
+
+// Elements a thread should have to itself before it is worth starting.
+constexpr int64_t kMinChunkElements = int64_t(1) << 18;
+
+}  // namespace Ivory::detail::model
 
 namespace Ivory {
 
@@ -79,10 +92,11 @@ void ImageBase<T>::swapBytes() {
     // 8-byte elements are left as they are, like the 1-byte ones.
     if constexpr (sizeof(T) == 2 || sizeof(T) == 4) {
         if (m_data == nullptr) return;
+        using Word = std::conditional_t<sizeof(T) == 2, uint16_t, uint32_t>;
         unsigned char* bytes = reinterpret_cast<unsigned char*>(m_data);
-        for (int32_t i = 0; i < m_image_size; ++i, bytes += sizeof(T)) {
-            std::reverse(bytes, bytes + sizeof(T));
-        }
+        detail::parallelFor(0, m_image_size, detail::model::kMinChunkElements, [&](int64_t first, int64_t last) {
+            detail::byteorder::reverseEach<Word>(bytes + first * sizeof(T), last - first);
+        });
     }
 }
 
@@ -90,27 +104,31 @@ template <typename T>
 void ImageBase<T>::flip(bool fx, bool fy, bool fz, bool ft) {
     if (m_data == nullptr) return;
     const size_t bytes = size_t(m_image_size) * sizeof(T);
-    T* flipped = static_cast<T*>(allocateAligned(bytes));
+    T* flipped = detail::freshblock::allocateBlock<T>(size_t(m_image_size));
     if (flipped == nullptr) {
         std::cout << "Error: not enough memory to flip the image!" << std::endl;
         return;
     }
-    const int32_t channels = m_channels;
-    const T* source = m_data;
-    for (int32_t t = 0; t < m_dim[3]; ++t) {
-        const int32_t tt = ft ? m_dim[3] - 1 - t : t;
-        for (int32_t z = 0; z < m_dim[2]; ++z) {
-            const int32_t zz = fz ? m_dim[2] - 1 - z : z;
-            for (int32_t y = 0; y < m_dim[1]; ++y) {
-                const int32_t yy = fy ? m_dim[1] - 1 - y : y;
-                T* row = flipped + yy * m_stride + zz * m_slice_size + tt * m_frame_size;
-                for (int32_t x = 0; x < m_dim[0]; ++x) {
-                    const int32_t xx = fx ? m_dim[0] - 1 - x : x;
-                    for (int32_t c = 0; c < channels; ++c) row[c + xx * channels] = *source++;
+    // Row by row: source row (y, z, t) lands whole at row (y', z', t'), its
+    // pixels reversed when x flips. Every destination row is written once.
+    const int64_t w = m_dim[0], h = m_dim[1], d = m_dim[2], frames = m_dim[3], ch = m_channels;
+    const int64_t rowLength = w * ch;
+    const auto mirrored = ch == 1 ? &detail::mirroredrows::copyMirrored<1, T> : &detail::mirroredrows::copyMirrored<0, T>;
+    detail::parallelFor(
+        0, frames * d * h, std::max<int64_t>(1, detail::model::kMinChunkElements / std::max<int64_t>(1, rowLength)),
+        [&](int64_t first, int64_t last) {
+            for (int64_t row = first; row < last; ++row) {
+                const int64_t y = row % h, z = row / h % d, t = row / h / d;
+                const int64_t yy = fy ? h - 1 - y : y, zz = fz ? d - 1 - z : z, tt = ft ? frames - 1 - t : t;
+                T* target = flipped + yy * m_stride + zz * m_slice_size + tt * int64_t(m_frame_size);
+                const T* source = m_data + row * rowLength;
+                if (fx) {
+                    mirrored(target, source, w, ch);
+                } else {
+                    std::copy_n(source, rowLength, target);
                 }
             }
-        }
-    }
+        });
     releaseData();
     if (m_data == nullptr) {
         m_data = flipped;
