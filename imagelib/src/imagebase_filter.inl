@@ -78,9 +78,8 @@ Image* ImageBase<T>::filter(int code, const float* kernel, int n, Image* out) {
             const int y = static_cast<int>(r % height);
             // Nearer than h to an edge the sum stays 0.
             const int64_t count = h <= y && y < height - h ? width - 2 * h : 0;
-            detail::rowcorrelation::zeroOutside(sums, width, h, count);
-            correlator.correlate(taps, r, h, sums + h, count);
-            detail::rowkernels::widenRange(sums, width, part.min, part.max);
+            detail::rowcorrelation::zeroOutside(sums, width, h, count, part);
+            correlator.correlate(taps, r, h, sums + h, count, part);
             const float* channels[1] = {sums};
             rowsOut.write(r, channels);
         }

@@ -120,12 +120,10 @@ Image* ImageBase<T>::gradient(int code, const float* kernel, bool keepSize, Imag
             const int64_t count = 0 < y && y < height - 1 ? width - 2 : 0;
             const int64_t unit = z * height + y;
             for (std::vector<float>* row : {&g0, &g1}) {
-                detail::rowcorrelation::zeroOutside(row->data(), outWidth, 1 - s, count);
+                detail::rowcorrelation::zeroOutside(row->data(), outWidth, 1 - s, count, part);
             }
-            correlator.correlate(taps.along, unit, 1, g0.data() + 1 - s, count);
-            correlator.correlate(taps.across, unit, 1, g1.data() + 1 - s, count);
-            detail::rowkernels::widenRange(g0.data(), outWidth, part.min, part.max);
-            detail::rowkernels::widenRange(g1.data(), outWidth, part.min, part.max);
+            correlator.correlate(taps.along, unit, 1, g0.data() + 1 - s, count, part);
+            correlator.correlate(taps.across, unit, 1, g1.data() + 1 - s, count, part);
             rowsOut.write(r, channels);
         }
         shared.merge(part);
@@ -183,11 +181,10 @@ Image* ImageBase<T>::hessian(int code, const float* kernel, Image* out) {
         for (int64_t r = first; r < last; ++r) {
             const int y = static_cast<int>(r % height);
             const int64_t count = 0 < y && y < height - 1 ? width - 2 : 0;  // the frame stays 0
-            for (std::vector<float>& row : h) detail::rowcorrelation::zeroOutside(row.data(), width, 1, count);
-            correlator0.correlate(taps.along, r, 1, h[0].data() + 1, count);
-            correlator0.correlate(taps.across, r, 1, h[1].data() + 1, count);
-            correlator1.correlate(taps.across, r, 1, h[2].data() + 1, count);
-            for (int i = 0; i < 3; ++i) detail::rowkernels::widenRange(h[i].data(), width, part[i].min, part[i].max);
+            for (int i = 0; i < 3; ++i) detail::rowcorrelation::zeroOutside(h[i].data(), width, 1, count, part[i]);
+            correlator0.correlate(taps.along, r, 1, h[0].data() + 1, count, part[0]);
+            correlator0.correlate(taps.across, r, 1, h[1].data() + 1, count, part[1]);
+            correlator1.correlate(taps.across, r, 1, h[2].data() + 1, count, part[2]);
             rowsOut.write(r, rowsOfChannels);
         }
         for (int i = 0; i < 3; ++i) shared[i].merge(part[i]);
@@ -248,14 +245,19 @@ Image* ImageBase<T>::gradient3D(int code, const float* kernel, bool keepSize, bo
             // Only voxels with a whole neighbourhood are computed; with
             // keepSize the faces of the volume stay 0.
             const int64_t count = 0 < z && z < depth - 1 && 0 < y && y < height - 1 ? width - 2 : 0;
+            // Clamping changes the values, so then the range is taken afterwards.
+            output::Range unclamped;
+            output::Range& sums = clamp.applies ? unclamped : part;
             for (int c = 0; c < 3; ++c) {
-                detail::rowcorrelation::zeroOutside(g[c].data(), shape.width, 1 - s, count);
-                correlator.correlate(taps[c], z, int64_t(y) * width + 1, g[c].data() + 1 - s, count);
+                detail::rowcorrelation::zeroOutside(g[c].data(), shape.width, 1 - s, count, sums);
+                correlator.correlate(taps[c], z, int64_t(y) * width + 1, g[c].data() + 1 - s, count, sums);
             }
-            for (std::vector<float>& row : g) {
-                // The bounds are not zero, so clamping brings in no -0.0f.
-                if (clamp.applies) exceeded += detail::rowkernels::clampRow(row.data(), shape.width, clamp.low, clamp.high);
-                detail::rowkernels::widenRange(row.data(), shape.width, part.min, part.max);
+            if (clamp.applies) {
+                for (std::vector<float>& row : g) {
+                    // The bounds are not zero, so clamping brings in no -0.0f.
+                    exceeded += detail::rowkernels::clampRow(row.data(), shape.width, clamp.low, clamp.high);
+                    detail::rowkernels::widenRange(row.data(), shape.width, part.min, part.max);
+                }
             }
             if (withValue) rowsOfChannels[3] = planes.unit(z) + int64_t(y) * width + s;
             rowsOut.write(r, rowsOfChannels);

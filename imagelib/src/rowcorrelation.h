@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "derivedoutput.h"
 #include "floatrows.h"
 #include "rowkernels.h"
 
@@ -36,14 +37,19 @@ private:
 };
 
 // Zeroes row[0 .. width) except the `count` pixels from `first`, which a
-// correlation fills; all of it when count <= 0.
-inline void zeroOutside(float* row, int64_t width, int64_t first, int64_t count) {
+// correlation fills (all of it when count <= 0), and widens range to the
+// zeros written.
+inline void zeroOutside(float* row, int64_t width, int64_t first, int64_t count, derivedoutput::Range& range) {
     if (count <= 0) {
         std::fill(row, row + width, 0.0f);
-        return;
+    } else {
+        std::fill(row, row + first, 0.0f);
+        std::fill(row + first + count, row + width, 0.0f);
     }
-    std::fill(row, row + first, 0.0f);
-    std::fill(row + first + count, row + width, 0.0f);
+    if (std::max<int64_t>(count, 0) < width) {  // some zeros were written
+        if (0.0f < range.min) range.min = 0.0f;
+        if (0.0f > range.max) range.max = 0.0f;
+    }
 }
 
 // Sums of taps over rows of one source; holds the per-row scratch of one thread.
@@ -53,13 +59,15 @@ public:
 
     // out[x] for x < count: the sum of the taps in order over pixels whose
     // first reads element `offset` of unit `unit`.
-    void correlate(const Taps& taps, int64_t unit, int64_t offset, float* out, int64_t count) {
+    // range is widened to the sums.
+    void correlate(const Taps& taps, int64_t unit, int64_t offset, float* out, int64_t count,
+                   derivedoutput::Range& range) {
         if (count <= 0) return;
         m_sources.resize(static_cast<size_t>(taps.size()));
         for (int i = 0; i < taps.size(); ++i) {
             m_sources[static_cast<size_t>(i)] = m_rows.unit(unit + taps.unit(i)) + offset + taps.offset(i);
         }
-        rowkernels::correlateRow(m_sources.data(), taps.weights(), taps.size(), out, count);
+        rowkernels::correlateRow(m_sources.data(), taps.weights(), taps.size(), out, count, range.min, range.max);
     }
 
 private:

@@ -23,6 +23,19 @@ constexpr int kBlock = 8;  // vectors summed side by side, hiding the latency of
 IVORY_INLINED void load(Lanes& v, const float* p) { __builtin_memcpy(&v, p, sizeof v); }
 IVORY_INLINED void store(float* p, const Lanes& v) { __builtin_memcpy(p, &v, sizeof v); }
 
+// Running bounds per lane, with the NaN-blind `<` and `>` of a scalar scan.
+IVORY_INLINED void widen(Lanes& lo, Lanes& hi, const Lanes& v) {
+    lo = v < lo ? v : lo;
+    hi = v > hi ? v : hi;
+}
+
+IVORY_INLINED void merge(const Lanes& lo, const Lanes& hi, float& min, float& max) {
+    for (int l = 0; l < kWidth; ++l) {
+        if (lo[l] < min) min = lo[l];
+        if (hi[l] > max) max = hi[l];
+    }
+}
+
 template <typename T> IVORY_INLINED void toFloatBody(const T* src, int64_t stride, float* dst, int64_t count) {
     if (stride == 1) {
         for (int64_t x = 0; x < count; ++x) dst[x] = toFloat(src[x]);
@@ -54,9 +67,10 @@ template <typename T> IVORY_INLINED void fromFloatBody(const float* const* rows,
 }  // namespace
 
 IVORY_ROW_KERNEL void correlateRow(const float* const* sources, const float* weights, int taps, float* out,
-                                   int64_t count) {
+                                   int64_t count, float& min, float& max) {
     // A block of pixels stays in registers while all taps are added to it,
-    // rather than one pass over the row per tap.
+    // rather than one pass over the row per tap; its range is taken there too.
+    Lanes lo = min - Lanes{}, hi = max - Lanes{};  // x - (+0) is x, -0.0f included
     int64_t x = 0;
     for (; x + kBlock * kWidth <= count; x += kBlock * kWidth) {
         Lanes sum[kBlock] = {};
@@ -71,7 +85,10 @@ IVORY_ROW_KERNEL void correlateRow(const float* const* sources, const float* wei
             }
         }
 #pragma GCC unroll 8
-        for (int b = 0; b < kBlock; ++b) store(out + x + b * kWidth, sum[b]);
+        for (int b = 0; b < kBlock; ++b) {
+            widen(lo, hi, sum[b]);
+            store(out + x + b * kWidth, sum[b]);
+        }
     }
     for (; x + kWidth <= count; x += kWidth) {
         Lanes sum = {};
@@ -80,27 +97,27 @@ IVORY_ROW_KERNEL void correlateRow(const float* const* sources, const float* wei
             load(value, sources[t] + x);
             sum += weights[t] * value;
         }
+        widen(lo, hi, sum);
         store(out + x, sum);
     }
+    merge(lo, hi, min, max);
     for (; x < count; ++x) {
         float sum = 0.0f;
         for (int t = 0; t < taps; ++t) sum += weights[t] * sources[t][x];
         out[x] = sum;
+        if (sum < min) min = sum;
+        if (sum > max) max = sum;
     }
 }
 
 IVORY_ROW_KERNEL void widenRange(const float* values, int64_t count, float& min, float& max) {
-    Lanes lo = min - Lanes{}, hi = max - Lanes{}, v;  // x - (+0) is x, -0.0f included
+    Lanes lo = min - Lanes{}, hi = max - Lanes{}, v;
     int64_t x = 0;
     for (; x + kWidth <= count; x += kWidth) {
         load(v, values + x);
-        lo = v < lo ? v : lo;
-        hi = v > hi ? v : hi;
+        widen(lo, hi, v);
     }
-    for (int l = 0; l < kWidth; ++l) {
-        if (lo[l] < min) min = lo[l];
-        if (hi[l] > max) max = hi[l];
-    }
+    merge(lo, hi, min, max);
     for (; x < count; ++x) {
         if (values[x] < min) min = values[x];
         if (values[x] > max) max = values[x];

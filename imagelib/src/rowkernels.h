@@ -14,7 +14,9 @@ namespace Ivory::detail::rowkernels {
 // out[x] = ((0 + weights[0] * sources[0][x]) + weights[1] * sources[1][x]) + ...
 // for x < count: the taps are added one after another in the order given,
 // so every pixel sees the additions and roundings of a pixel-by-pixel loop.
-void correlateRow(const float* const* sources, const float* weights, int taps, float* out, int64_t count);
+// min and max are widened to the sums as widenRange does.
+void correlateRow(const float* const* sources, const float* weights, int taps, float* out, int64_t count,
+                  float& min, float& max);
 
 // Lowers min and raises max to the values' range, as a scan with `<` and `>`
 // does: NaN never counts. The values must hold no -0.0f (sums started at
