@@ -15,12 +15,11 @@ namespace IvoryReference {
 
 // Mirrors every element about its channel's level: (low + high) - e.
 template <typename T> void invert(RefImage<T>& img) {
-    const int pixels = img.imageSize() / img.channels;
-    for (int p = 0; p < pixels; ++p)
-        for (int c = 0; c < img.channels; ++c) {
-            T& e = img.data[static_cast<size_t>(p) * img.channels + c];
-            e = storeAs<T>((img.low(c) + img.high(c)) - valueOf(e));
-        }
+    if (img.channels <= 0) return;
+    for (size_t i = 0; i < img.data.size(); ++i) {
+        const int c = static_cast<int>(i % static_cast<size_t>(img.channels));
+        img.data[i] = storeAs<T>((img.low(c) + img.high(c)) - valueOf(img.data[i]));
+    }
 }
 
 // a - b stored in T, keeping the low bits (the wrap-around of the integer types).
