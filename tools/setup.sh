@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project needs to build, run and test.
-# Safe to run again: only missing packages are installed.
+# Installs the Debian packages the project needs to build, run and test, plus
+# any extra packages named on the command line. Safe to run again: only
+# missing packages are installed.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libcoin-dev
   xvfb xauth xdotool x11-apps imagemagick
   clang libclang-rt-14-dev
+  "$@"
 )
 
 missing=()
