@@ -1,9 +1,8 @@
 #include "rowkernels.h"
 
 #include "elementconversion.h"
+#include "vectorclones.h"
 
-// Machines without AVX2 run the baseline clone.
-#define IVORY_ROW_KERNEL __attribute__((target_clones("avx2", "default")))
 // Bodies shared by several kernels are inlined into each clone, so that
 // each is compiled for that clone's instruction set.
 #define IVORY_INLINED __attribute__((always_inline)) inline
@@ -66,7 +65,7 @@ template <typename T> IVORY_INLINED void fromFloatBody(const float* const* rows,
 
 }  // namespace
 
-IVORY_ROW_KERNEL void correlateRow(const float* const* sources, const float* weights, int taps, float* out,
+IVORY_VECTOR_CLONES void correlateRow(const float* const* sources, const float* weights, int taps, float* out,
                                    int64_t count, float& min, float& max) {
     // A block of pixels stays in registers while all taps are added to it,
     // rather than one pass over the row per tap; its range is taken there too.
@@ -110,7 +109,7 @@ IVORY_ROW_KERNEL void correlateRow(const float* const* sources, const float* wei
     }
 }
 
-IVORY_ROW_KERNEL void widenRange(const float* values, int64_t count, float& min, float& max) {
+IVORY_VECTOR_CLONES void widenRange(const float* values, int64_t count, float& min, float& max) {
     Lanes lo = min - Lanes{}, hi = max - Lanes{}, v;
     int64_t x = 0;
     for (; x + kWidth <= count; x += kWidth) {
@@ -124,7 +123,7 @@ IVORY_ROW_KERNEL void widenRange(const float* values, int64_t count, float& min,
     }
 }
 
-IVORY_ROW_KERNEL int64_t clampRow(float* values, int64_t count, float low, float high) {
+IVORY_VECTOR_CLONES int64_t clampRow(float* values, int64_t count, float low, float high) {
     int64_t clamped = 0;
     for (int64_t x = 0; x < count; ++x) {
         const float v = values[x];
@@ -136,10 +135,10 @@ IVORY_ROW_KERNEL int64_t clampRow(float* values, int64_t count, float low, float
 }
 
 #define IVORY_DEFINE_ROW_CONVERSIONS(T, code)                                                \
-    IVORY_ROW_KERNEL void toFloatRow(const T* src, int64_t stride, float* dst, int64_t count) { \
+    IVORY_VECTOR_CLONES void toFloatRow(const T* src, int64_t stride, float* dst, int64_t count) { \
         toFloatBody(src, stride, dst, count);                                                  \
     }                                                                                          \
-    IVORY_ROW_KERNEL void fromFloatRows(const float* const* rows, int channels, T* dst, int64_t count) { \
+    IVORY_VECTOR_CLONES void fromFloatRows(const float* const* rows, int channels, T* dst, int64_t count) { \
         fromFloatBody(rows, channels, dst, count);                                                      \
     }
 IVORY_ELEMENT_TYPES(IVORY_DEFINE_ROW_CONVERSIONS)
