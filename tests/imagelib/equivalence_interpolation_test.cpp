@@ -52,77 +52,70 @@ std::vector<float> sampled(int channels, Sample&& sample) {
     return out;
 }
 
-TYPED_TEST(InterpolationEquivalence, GetPixelMatches) {
-    unsigned seed = 5000;
-    for (const Ref::Shape& shape : Ref::standardShapes()) {
-        auto src = Ref::randomImage<TypeParam>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
+// Runs check(src, library, shape, position) for random images of every shape
+// (some with NaN and infinities), every thread count, and positions from lo
+// up to each extent less inset; the sampling must leave the image unchanged.
+template <typename T, typename Check>
+void forEachSample(unsigned seed, const std::vector<Ref::Shape>& shapes, float lo, int inset,
+                   Check check) {
+    for (const Ref::Shape& shape : shapes) {
+        auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
         if (seed % 2 == 0) Ref::addNonFinite(src);
         for (const int threads : Ref::threadCounts()) {
             Ref::ThreadCountScope scope(threads);
             auto library = Ref::toLibrary(src);
-            for (const Position& p : positionsIn(0.0f, shape.w, shape.h, shape.d, seed)) {
+            for (const Position& p : positionsIn(lo, shape.w - inset, shape.h - inset,
+                                                 shape.d - inset, seed)) {
                 SCOPED_TRACE(Ref::describe(shape) + " " + describe(p));
-                const auto got =
-                    sampled(shape.c, [&](float* out) { library->getPixel(out, p.x, p.y, p.z); });
-                const auto want = Ref::getPixel(src, p.x, p.y, p.z);
-                EXPECT_TRUE(Ref::sameElements(got.data(), want, "getPixel"));
-                const float value = library->getPixelValue(p.x, p.y, p.z);
-                EXPECT_TRUE(Ref::sameElements(&value, want.data(), 1, "getPixelValue"));
+                check(src, *library, shape, p);
             }
             EXPECT_TRUE(Ref::sameImage(library.get(), src));
         }
     }
+}
+
+TYPED_TEST(InterpolationEquivalence, GetPixelMatches) {
+    forEachSample<TypeParam>(5000, Ref::standardShapes(), 0.0f, 0,
+                             [](const auto& src, auto& library, const Ref::Shape& shape,
+                                const Position& p) {
+        const auto got =
+            sampled(shape.c, [&](float* out) { library.getPixel(out, p.x, p.y, p.z); });
+        const auto want = Ref::getPixel(src, p.x, p.y, p.z);
+        EXPECT_TRUE(Ref::sameElements(got.data(), want, "getPixel"));
+        const float value = library.getPixelValue(p.x, p.y, p.z);
+        EXPECT_TRUE(Ref::sameElements(&value, want.data(), 1, "getPixelValue"));
+    });
 }
 
 TYPED_TEST(InterpolationEquivalence, LinearMatches) {
-    unsigned seed = 5100;
     const std::vector<Ref::Shape> shapes = {
         {7, 5, 3, 1, 1}, {13, 11, 4, 1, 2}, {6, 4, 2, 2, 3}, {5, 7, 3, 3, 1}, {2, 2, 2, 1, 1}};
-    for (const Ref::Shape& shape : shapes) {
-        auto src = Ref::randomImage<TypeParam>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
-        if (seed % 2 == 0) Ref::addNonFinite(src);
-        for (const int threads : Ref::threadCounts()) {
-            Ref::ThreadCountScope scope(threads);
-            auto library = Ref::toLibrary(src);
-            for (const Position& p :
-                 positionsIn(0.0f, shape.w - 1, shape.h - 1, shape.d - 1, seed)) {
-                SCOPED_TRACE(Ref::describe(shape) + " " + describe(p));
-                const auto got = sampled(
-                    shape.c, [&](float* out) { library->interpolateLinear(out, p.x, p.y, p.z); });
-                EXPECT_TRUE(Ref::sameElements(
-                    got.data(), Ref::interpolateLinear(src, p.x, p.y, p.z), "interpolateLinear"));
-                const float value = library->interpolateLinearValue(p.x, p.y, p.z);
-                const float want = Ref::interpolateLinearValue(src, p.x, p.y, p.z);
-                EXPECT_TRUE(Ref::sameElements(&value, &want, 1, "interpolateLinearValue"));
-            }
-            EXPECT_TRUE(Ref::sameImage(library.get(), src));
-        }
-    }
+    forEachSample<TypeParam>(5100, shapes, 0.0f, 1,
+                             [](const auto& src, auto& library, const Ref::Shape& shape,
+                                const Position& p) {
+        const auto got =
+            sampled(shape.c, [&](float* out) { library.interpolateLinear(out, p.x, p.y, p.z); });
+        EXPECT_TRUE(Ref::sameElements(got.data(), Ref::interpolateLinear(src, p.x, p.y, p.z),
+                                      "interpolateLinear"));
+        const float value = library.interpolateLinearValue(p.x, p.y, p.z);
+        const float want = Ref::interpolateLinearValue(src, p.x, p.y, p.z);
+        EXPECT_TRUE(Ref::sameElements(&value, &want, 1, "interpolateLinearValue"));
+    });
 }
 
 TYPED_TEST(InterpolationEquivalence, CubicMatches) {
-    unsigned seed = 5200;
     const std::vector<Ref::Shape> shapes = {
         {7, 5, 4, 1, 1}, {13, 11, 5, 1, 2}, {6, 6, 4, 2, 3}, {4, 4, 4, 1, 1}};
-    for (const Ref::Shape& shape : shapes) {
-        auto src = Ref::randomImage<TypeParam>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
-        if (seed % 2 == 0) Ref::addNonFinite(src);
-        for (const int threads : Ref::threadCounts()) {
-            Ref::ThreadCountScope scope(threads);
-            auto library = Ref::toLibrary(src);
-            for (const Position& p :
-                 positionsIn(1.0f, shape.w - 2, shape.h - 2, shape.d - 2, seed)) {
-                SCOPED_TRACE(Ref::describe(shape) + " " + describe(p));
-                const auto got = sampled(
-                    shape.c, [&](float* out) { library->interpolateCubic(out, p.x, p.y, p.z); });
-                const auto want = Ref::interpolateCubic(src, p.x, p.y, p.z);
-                EXPECT_TRUE(Ref::sameElements(got.data(), want, "interpolateCubic"));
-                const float value = library->interpolateCubicValue(p.x, p.y, p.z);
-                EXPECT_TRUE(Ref::sameElements(&value, want.data(), 1, "interpolateCubicValue"));
-            }
-            EXPECT_TRUE(Ref::sameImage(library.get(), src));
-        }
-    }
+    forEachSample<TypeParam>(5200, shapes, 1.0f, 2,
+                             [](const auto& src, auto& library, const Ref::Shape& shape,
+                                const Position& p) {
+        const auto got =
+            sampled(shape.c, [&](float* out) { library.interpolateCubic(out, p.x, p.y, p.z); });
+        const auto want = Ref::interpolateCubic(src, p.x, p.y, p.z);
+        EXPECT_TRUE(Ref::sameElements(got.data(), want, "interpolateCubic"));
+        const float value = library.interpolateCubicValue(p.x, p.y, p.z);
+        EXPECT_TRUE(Ref::sameElements(&value, want.data(), 1, "interpolateCubicValue"));
+    });
 }
 
 }  // namespace
