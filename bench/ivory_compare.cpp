@@ -25,7 +25,7 @@
 #include "loop_contenders.h"
 #include "rows.h"
 #include "table.h"
-#include "threading.h"
+#include "ivory/threading.h"
 #include "timing.h"
 #ifdef IVORY_BENCH_WITH_OPENCV
 #include "peers_opencv.h"

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <memory>
 
-#include "elementtypes.h"
-#include "imagebase.h"
+#include "ivory/elementtypes.h"
+#include "ivory/imagebase.h"
 #include "rows.h"
 
 namespace bench::ivory {

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "bitmap.h"
+#include "ivory/bitmap.h"
 #include "shell/camera.h"
 #include "terrain/field.h"
 

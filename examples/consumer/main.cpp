@@ -3,7 +3,7 @@
 #include <iostream>
 #include <memory>
 
-#include "imagebase.h"
+#include <ivory/imagebase.h>
 
 int main() {
     Ivory::ImageBase<float> image;

@@ -1,4 +1,4 @@
-#include "alignedblock.h"
+#include "ivory/alignedblock.h"
 
 #include <cstdlib>
 

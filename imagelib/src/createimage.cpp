@@ -1,8 +1,8 @@
-#include "createimage.h"
+#include "ivory/createimage.h"
 
 #include <new>
 
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 
 namespace Ivory {
 

@@ -7,11 +7,11 @@
 
 #include <cstdint>
 #include <functional>
-#include <iostream>
 #include <vector>
 
-#include "createimage.h"
-#include "imagebase.h"
+#include "ivory/createimage.h"
+#include "ivory/imagebase.h"
+#include "report.h"
 
 namespace Ivory::detail::derivedoutput {
 
@@ -77,14 +77,14 @@ inline Image* prepare(const Image& source, int code, Image* out, const Shape& sh
     created = false;
     if (out != nullptr) {
         if (out->m_image_size < written || (written > 0 && !hasElementBlock(out))) {
-            std::cout << "Error: output image too small!" << std::endl;
+            detail::report("Error: output image too small!");
             return nullptr;
         }
         return out;
     }
     Image* made = createImage(code);
     if (made == nullptr) {
-        std::cout << "Error: unknown data type, cannot create output image!" << std::endl;
+        detail::report("Error: unknown data type, cannot create output image!");
         return nullptr;
     }
     made->init(shape.width, shape.height, shape.depth, shape.frames, shape.channels);

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "alignedblock.h"
+#include "ivory/alignedblock.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>

@@ -1,4 +1,4 @@
-#include "image.h"
+#include "ivory/image.h"
 
 #include <cstddef>
 #include <cstdint>

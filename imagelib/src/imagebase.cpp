@@ -1,7 +1,7 @@
 // The one translation unit that holds the template bodies of ImageBase<T> and
 // instantiates them for the eight element types.
 
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 
 #include "imagebase_model.inl"
 #include "imagebase_rawfile.inl"

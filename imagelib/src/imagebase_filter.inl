@@ -3,7 +3,6 @@
 // is element (z*height + y)*width + x.
 
 #include <algorithm>
-#include <iostream>
 #include <vector>
 
 #include "derivedoutput.h"
@@ -11,6 +10,7 @@
 #include "outputrows.h"
 #include "rowcorrelation.h"
 #include "rowkernels.h"
+#include "report.h"
 
 namespace Ivory::detail::filter {
 
@@ -37,20 +37,20 @@ Image* ImageBase<T>::filter(int code, const float* kernel, int n, Image* out) {
     namespace output = detail::derivedoutput;
     const int resolved = code == 0 ? m_type : code;
     if (isUnsignedCode(resolved)) {  // tested even when out is given
-        std::cout << "Error: unsigned data type, cannot compute filtered image!" << std::endl;
+        detail::report("Error: unsigned data type, cannot compute filtered image!");
         return nullptr;
     }
     if (kernel == nullptr) {
-        std::cout << "Error: Cannot compute filtered image without filter!" << std::endl;
+        detail::report("Error: Cannot compute filtered image without filter!");
         return nullptr;
     }
     if (n % 2 == 0) {
-        std::cout << "Error: Window size must be an odd number!" << std::endl;
+        detail::report("Error: Window size must be an odd number!");
         return nullptr;
     }
     const int width = m_dim[0], height = m_dim[1], depth = m_dim[2];
     if (n > width || n > height) {  // fillBorder could not complete the border
-        std::cout << "Error: Window size exceeds the image!" << std::endl;
+        detail::report("Error: Window size exceeds the image!");
         return nullptr;
     }
     const int64_t pixels = output::pixelsPerFrame(*this);
@@ -96,7 +96,7 @@ void ImageBase<T>::fillBorder(int k) {
     if (k <= 1) return;  // the outermost ring is never touched: nothing to copy
     const int w = m_dim[0], h = m_dim[1], depth = m_dim[2];
     if (k > w / 2 || k > h / 2) {  // the copies would run past the slice
-        std::cout << "Error: border too wide for the image!" << std::endl;
+        detail::report("Error: border too wide for the image!");
         return;
     }
     if (!detail::derivedoutput::canRead(*this, detail::derivedoutput::pixelsPerFrame(*this))) return;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <iostream>
 #include <vector>
 
 #include "derivedoutput.h"
@@ -12,6 +11,7 @@
 #include "outputrows.h"
 #include "rowcorrelation.h"
 #include "rowkernels.h"
+#include "report.h"
 
 namespace Ivory::detail::gradient {
 
@@ -82,13 +82,13 @@ Image* ImageBase<T>::gradient(int code, const float* kernel, bool keepSize, Imag
     namespace output = detail::derivedoutput;
     const int resolved = code == 0 ? m_type : code;
     if (isUnsignedCode(resolved)) {
-        std::cout << "Error: unsigned data type, cannot compute gradient!" << std::endl;
+        detail::report("Error: unsigned data type, cannot compute gradient!");
         return nullptr;
     }
     const float* K = kernel != nullptr ? kernel : detail::gradient::kDefaultKernel2D;
     const int width = m_dim[0], height = m_dim[1], depth = m_dim[2];
     if (!keepSize && (width < 3 || height < 3)) {  // the output would shrink below nothing
-        std::cout << "Error: image too small, cannot compute gradient!" << std::endl;
+        detail::report("Error: image too small, cannot compute gradient!");
         return nullptr;
     }
     if (!output::canRead(*this, output::pixelsPerFrame(*this))) return nullptr;
@@ -140,7 +140,7 @@ Image* ImageBase<T>::hessian(int code, const float* kernel, Image* out) {
     namespace output = detail::derivedoutput;
     const int resolved = code == 0 ? m_type : code;
     if (isUnsignedCode(resolved)) {
-        std::cout << "Error: unsigned data type, cannot compute hessian!" << std::endl;
+        detail::report("Error: unsigned data type, cannot compute hessian!");
         return nullptr;
     }
     const float* K = kernel != nullptr ? kernel : detail::gradient::kDefaultKernel2D;
@@ -202,14 +202,14 @@ Image* ImageBase<T>::gradient3D(int code, const float* kernel, bool keepSize, bo
     namespace output = detail::derivedoutput;
     const int resolved = code == 0 ? m_type : code;
     if (isUnsignedCode(resolved)) {
-        std::cout << "Error: unsigned data type, cannot compute gradient!" << std::endl;
+        detail::report("Error: unsigned data type, cannot compute gradient!");
         return nullptr;
     }
     const float* K = kernel != nullptr ? kernel : detail::gradient::kDefaultKernel3D;
     const detail::gradient::ClampRange clamp = detail::gradient::clampRangeFor(resolved);
     const int width = m_dim[0], height = m_dim[1], depth = m_dim[2];
     if (!keepSize && (width < 3 || height < 3 || depth < 3)) {  // the output would shrink below nothing
-        std::cout << "Error: image too small, cannot compute gradient!" << std::endl;
+        detail::report("Error: image too small, cannot compute gradient!");
         return nullptr;
     }
     if (!output::canRead(*this, output::pixelsPerFrame(*this))) return nullptr;
@@ -230,7 +230,7 @@ Image* ImageBase<T>::gradient3D(int code, const float* kernel, bool keepSize, bo
     detail::outputrows::SharedRange shared;
     std::atomic<int64_t> exceededTotal{0};
     out->resetCursor();
-    if (m_verbose != 0) std::cout << "Computing 3D gradient..." << std::endl;
+    if (m_verbose != 0) detail::report("Computing 3D gradient...");
     rowsOut.forRows(int64_t(shape.depth) * shape.height, [&](int64_t first, int64_t last) {
         detail::floatrows::FloatRows<T> planes(source, 1, 0, plane, 3);
         detail::rowcorrelation::RowCorrelator<T> correlator(planes);
@@ -271,9 +271,9 @@ Image* ImageBase<T>::gradient3D(int code, const float* kernel, bool keepSize, bo
     for (int c = 0; c < 3; ++c) out->setWindow(range.min, range.max, c);
     if (withValue && m_window != nullptr) out->setWindow(m_window[2], m_window[3], 3);
     if (m_verbose != 0) {
-        std::cout << "Done. Range = [" << range.min << ".." << range.max << "]" << std::endl;
+        detail::report("Done. Range = [%g..%g]", double(range.min), double(range.max));
     }
-    if (exceeded != 0) std::cout << "Warning: " << exceeded << " values exceeded." << std::endl;
+    if (exceeded != 0) detail::report("Warning: %lld values exceeded.", static_cast<long long>(exceeded));
     return out;
 }
 

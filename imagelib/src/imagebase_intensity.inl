@@ -10,7 +10,6 @@
 
 #include <cstring>
 #include <initializer_list>
-#include <iostream>
 #include <new>
 #include <type_traits>
 
@@ -18,6 +17,7 @@
 #include "nextpoweroftwo.h"
 #include "parallel.h"
 #include "windowmapping.h"
+#include "report.h"
 
 namespace Ivory {
 
@@ -161,7 +161,7 @@ void ImageBase<T>::applyWindowLevel(bool reversed) {
     };
     detail::parallelFor(0, m_image_size, detail::intensity::kMinChunkElements,
                         [&](int64_t first, int64_t last) { run(m_data + first, last - first); });
-    if (m_verbose) std::cout << "Window/Level setting applied" << std::endl;
+    if (m_verbose) detail::report("Window/Level setting applied");
 }
 
 template <typename T>
@@ -180,7 +180,7 @@ unsigned char* ImageBase<T>::sliceToBytes(unsigned char* out, int slice, int cha
     using detail::windowmapping::Arithmetic;
     const int w = m_dim[0], h = m_dim[1], depth = m_dim[2];
     if (slice < 0 || channel < 0 || channel >= m_channels || depth <= 0) {
-        std::cout << "Error: no such slice or channel!" << std::endl;
+        detail::report("Error: no such slice or channel!");
         return nullptr;
     }
     const int64_t w2 = powerOfTwo ? nextPowerOfTwo(w) : w;

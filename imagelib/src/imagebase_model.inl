@@ -4,15 +4,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <iostream>
 #include <type_traits>
 
-#include "alignedblock.h"
+#include "ivory/alignedblock.h"
 #include "byteorder.h"
 #include "elementconversion.h"
 #include "freshblock.h"
 #include "mirroredrows.h"
 #include "parallel.h"
+#include "report.h"
 
 namespace Ivory::detail::model {
 
@@ -43,13 +43,13 @@ int ImageBase<T>::init(int width, int height, int depth, int frames, int channel
     const bool shapeFits = applyShape(width, height, depth, frames, channels);
     releaseData();
     if (!shapeFits) {
-        std::cout << "Error while initializing!" << std::endl;
+        detail::report("Error while initializing!");
         return 0;
     }
     if (m_image_size == 0 || m_external) return 0;
     m_data = static_cast<T*>(allocateAligned(size_t(m_image_size) * sizeof(T)));
     if (m_data == nullptr) {
-        std::cout << "Error while initializing!" << std::endl;
+        detail::report("Error while initializing!");
         return 0;
     }
     std::memset(m_data, 0, size_t(m_image_size) * sizeof(T));
@@ -106,7 +106,7 @@ void ImageBase<T>::flip(bool fx, bool fy, bool fz, bool ft) {
     const size_t bytes = size_t(m_image_size) * sizeof(T);
     T* flipped = detail::freshblock::allocateBlock<T>(size_t(m_image_size));
     if (flipped == nullptr) {
-        std::cout << "Error: not enough memory to flip the image!" << std::endl;
+        detail::report("Error: not enough memory to flip the image!");
         return;
     }
     // Row by row: source row (y, z, t) lands whole at row (y', z', t'), its

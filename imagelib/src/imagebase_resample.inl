@@ -6,16 +6,16 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
-#include <iostream>
 #include <new>
 #include <utility>
 
-#include "alignedblock.h"
+#include "ivory/alignedblock.h"
 #include "blockmean.h"
 #include "elementconversion.h"
 #include "freshblock.h"
 #include "parallel.h"
 #include "quarterturn.h"
+#include "report.h"
 
 namespace Ivory::detail::resample {
 
@@ -97,7 +97,7 @@ template <typename T>
 Image* ImageBase<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
     if (m_data == nullptr) return nullptr;
     if (fx < 1 || fy < 1 || fz < 1 || ft < 1) {
-        std::cout << "Error: downsampling factors must be at least 1!" << std::endl;
+        detail::report("Error: downsampling factors must be at least 1!");
         return nullptr;
     }
     const int w = m_dim[0] / fx, h = m_dim[1] / fy, d = m_dim[2] / fz, f = m_dim[3] / ft;
@@ -146,8 +146,7 @@ Image* ImageBase<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
     m_dim[3] = f;
     detail::resample::recomputeSizes(*this);
     if (m_verbose) {
-        std::cout << "Image downsampled, new size " << w << " x " << h << " x " << d
-                  << std::endl;
+        detail::report("Image downsampled, new size %d x %d x %d", w, h, d);
     }
     return nullptr;
 }
@@ -155,7 +154,7 @@ Image* ImageBase<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
 template <typename T>
 void ImageBase<T>::rotate(int axis) {
     if (axis < 0 || axis > 2) {
-        std::cout << "Error: rotation axis must be 0, 1 or 2!" << std::endl;
+        detail::report("Error: rotation axis must be 0, 1 or 2!");
         return;
     }
     if (m_data == nullptr) return;
@@ -178,7 +177,7 @@ void ImageBase<T>::rotate(int axis) {
     std::swap(m_dim[first], m_dim[second]);
     std::swap(m_spacing[first], m_spacing[second]);
     detail::resample::recomputeSizes(*this);
-    if (m_verbose) std::cout << "Rotated image around axis " << axis << std::endl;
+    if (m_verbose) detail::report("Rotated image around axis %d", axis);
 }
 
 template <typename T>
@@ -209,8 +208,8 @@ void ImageBase<T>::scaleToPowerOfTwo() {
     releaseData();
     m_data = block;
     if (m_verbose) {
-        std::cout << "Scaled to power of two, new width = " << w2 << ", height = " << h2
-                  << std::endl;
+        detail::report("Scaled to power of two, new width = %lld, height = %lld", static_cast<long long>(w2),
+                       static_cast<long long>(h2));
     }
 }
 

@@ -13,7 +13,7 @@
 #include <typeinfo>
 
 #include "derivedoutput.h"
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 #include "parallel.h"
 #include "rowkernels.h"
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "threading.h"
+#include "ivory/threading.h"
 
 namespace Ivory::detail {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "elementtypes.h"
+#include "ivory/elementtypes.h"
 
 namespace Ivory::detail::rowkernels {
 

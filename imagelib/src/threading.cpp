@@ -1,4 +1,4 @@
-#include "threading.h"
+#include "ivory/threading.h"
 
 #include <atomic>
 #include <thread>

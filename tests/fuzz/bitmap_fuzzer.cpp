@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "bitmap.h"
+#include "ivory/bitmap.h"
 
 namespace {
 

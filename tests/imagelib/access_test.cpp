@@ -3,7 +3,7 @@
 #include <limits>
 #include <vector>
 
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 #include "test_support.h"
 
 namespace {

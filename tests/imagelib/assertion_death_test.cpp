@@ -2,7 +2,7 @@
 // positions. Release builds (NDEBUG) clamp or ignore instead; those cases are
 // tested beside the operations.
 
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 #include "test_support.h"
 
 namespace {

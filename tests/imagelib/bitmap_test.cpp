@@ -1,4 +1,4 @@
-#include "bitmap.h"
+#include "ivory/bitmap.h"
 
 #include <climits>
 #include <cstdint>

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "bitmap.h"
-#include "createimage.h"
-#include "imagebase.h"
+#include "ivory/bitmap.h"
+#include "ivory/createimage.h"
+#include "ivory/imagebase.h"
 #include "test_support.h"
 
 namespace {

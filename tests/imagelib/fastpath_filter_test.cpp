@@ -11,9 +11,9 @@
 #include <type_traits>
 #include <vector>
 
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 #include "test_support.h"
-#include "threading.h"
+#include "ivory/threading.h"
 
 namespace {
 

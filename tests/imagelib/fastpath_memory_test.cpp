@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "elementconversion.h"
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 #include "test_support.h"
-#include "threading.h"
+#include "ivory/threading.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <typeinfo>
 #include <vector>
 
-#include "createimage.h"
-#include "imagebase.h"
+#include "ivory/createimage.h"
+#include "ivory/imagebase.h"
 #include "test_support.h"
 #include "volume_support.h"
 

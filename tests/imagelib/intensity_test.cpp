@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 #include "nextpoweroftwo.h"
 #include "test_support.h"
 

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 #include "test_support.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "alignedblock.h"
-#include "imagebase.h"
+#include "ivory/alignedblock.h"
+#include "ivory/imagebase.h"
 #include "test_support.h"
 
 namespace {

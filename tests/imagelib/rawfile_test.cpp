@@ -5,7 +5,7 @@
 #include <iterator>
 #include <vector>
 
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 #include "test_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 #include "test_support.h"
 
 namespace {

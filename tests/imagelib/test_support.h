@@ -10,7 +10,7 @@
 #include <string>
 #include <type_traits>
 
-#include "elementtypes.h"
+#include "ivory/elementtypes.h"
 
 namespace IvoryTest {
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 
 namespace IvoryTest {
 

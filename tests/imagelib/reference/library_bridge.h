@@ -18,11 +18,11 @@
 #include <type_traits>
 #include <vector>
 
-#include "elementtypes.h"
-#include "imagebase.h"
+#include "ivory/elementtypes.h"
+#include "ivory/imagebase.h"
 #include "refimage.h"
 #include "test_support.h"
-#include "threading.h"
+#include "ivory/threading.h"
 
 namespace IvoryReference {
 

@@ -3,8 +3,8 @@
 
 #include <cassert>
 
-#include "elementtypes.h"
-#include "image.h"
+#include "ivory/elementtypes.h"
+#include "ivory/image.h"
 
 namespace Ivory {
 

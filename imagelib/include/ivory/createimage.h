@@ -1,7 +1,7 @@
 #ifndef IVORY_CREATEIMAGE_H
 #define IVORY_CREATEIMAGE_H
 
-#include "image.h"
+#include "ivory/image.h"
 
 namespace Ivory {
 

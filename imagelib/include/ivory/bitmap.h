@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "imagebase.h"
+#include "ivory/imagebase.h"
 
 namespace Ivory {
 
