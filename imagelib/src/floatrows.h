@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "rowkernels.h"
+#include "kernels/rowkernels.h"
 
 namespace Ivory::detail::floatrows {
 

@@ -9,7 +9,7 @@
 #include "floatrows.h"
 #include "outputrows.h"
 #include "rowcorrelation.h"
-#include "rowkernels.h"
+#include "kernels/rowkernels.h"
 #include "report.h"
 
 namespace Ivory::detail::filter {

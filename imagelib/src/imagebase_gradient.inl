@@ -10,7 +10,7 @@
 #include "floatrows.h"
 #include "outputrows.h"
 #include "rowcorrelation.h"
-#include "rowkernels.h"
+#include "kernels/rowkernels.h"
 #include "report.h"
 
 namespace Ivory::detail::gradient {

@@ -15,7 +15,7 @@
 #include "derivedoutput.h"
 #include "ivory/imagebase.h"
 #include "parallel.h"
-#include "rowkernels.h"
+#include "kernels/rowkernels.h"
 
 namespace Ivory::detail::outputrows {
 

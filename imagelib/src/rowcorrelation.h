@@ -11,7 +11,7 @@
 
 #include "derivedoutput.h"
 #include "floatrows.h"
-#include "rowkernels.h"
+#include "kernels/rowkernels.h"
 
 namespace Ivory::detail::rowcorrelation {
 

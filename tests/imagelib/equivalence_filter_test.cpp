@@ -16,7 +16,7 @@ const char* const kUnsignedFilter = "Error: unsigned data type, cannot compute f
 // Slices at least 7 x 7 so that every kernel size fits; a two-channel source
 // is read as one channel, as the filters do.
 const std::vector<Ref::Shape> kFilterShapes = {
-    {7, 7, 2, 1, 1}, {13, 11, 3, 1, 1}, {9, 8, 2, 2, 2}, {8, 13, 1, 1, 1}, {37, 9, 3, 1, 1}};
+    {7, 7, 2, 1, 1}, {13, 11, 3, 1, 1}, {9, 8, 2, 2, 2}, {8, 13, 1, 1, 1}, {149, 9, 3, 1, 1}};
 
 // Kernels of each size: random with zero taps, and one with a single tap.
 std::vector<std::vector<float>> kernelsOfSize(int n, unsigned seed) {

@@ -78,8 +78,8 @@ template <typename Out, typename T, typename Export>
 void expectSameExport(const Ref::RefImage<T>& src, bool powerOfTwo, float top, Export exportTo) {
     std::vector<Out> want;
     Ref::mapToBuffer(src, want, powerOfTwo, top);
-    for (const int threads : Ref::threadCounts()) {
-        Ref::ThreadCountScope scope(threads);
+    for (const Ref::RunSetting& setting : Ref::runSettings()) {
+        Ref::RunScope scope(setting);
         expectSameExportOnce(src, powerOfTwo, want, exportTo);
     }
 }
@@ -108,10 +108,10 @@ TYPED_TEST(IntensityEquivalence, SliceToBytesMatchesAndWritesOnlyTheSlice) {
     for (const bool powerOfTwo : {false, true})
         for (const Ref::Shape& shape : Ref::standardShapes()) {
             const auto src = this->input(shape, ++seed, true);
-            for (const int threads : Ref::threadCounts())
+            for (const Ref::RunSetting& setting : Ref::runSettings())
                 for (const int slice : {0, shape.d - 1, shape.d, 2 * shape.d + 1})
                     for (int channel = 0; channel < shape.c; ++channel) {
-                        Ref::ThreadCountScope scope(threads);
+                        Ref::RunScope scope(setting);
                         auto library = Ref::toLibrary(src);
                         SCOPED_TRACE(Ref::describe(shape) + ", slice " + std::to_string(slice) +
                                      ", channel " + std::to_string(channel) +
@@ -147,8 +147,8 @@ TYPED_TEST(IntensityEquivalence, CentroidMatches) {
         if (seed % 2 == 0) Ref::addNonFinite(src);
         Ref::giveRandomWindows(src, seed);
         const auto want = Ref::centroid(src);
-        for (const int threads : Ref::threadCounts()) {
-            Ref::ThreadCountScope scope(threads);
+        for (const Ref::RunSetting& setting : Ref::runSettings()) {
+            Ref::RunScope scope(setting);
             auto library = Ref::toLibrary(src);
             float got[3] = {-1.0f, -1.0f, -1.0f};
             EXPECT_EQ(library->centroid(got), got);

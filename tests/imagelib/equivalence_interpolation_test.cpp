@@ -61,8 +61,8 @@ void forEachSample(unsigned seed, const std::vector<Ref::Shape>& shapes, float l
     for (const Ref::Shape& shape : shapes) {
         auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
         if (seed % 2 == 0) Ref::addNonFinite(src);
-        for (const int threads : Ref::threadCounts()) {
-            Ref::ThreadCountScope scope(threads);
+        for (const Ref::RunSetting& setting : Ref::runSettings()) {
+            Ref::RunScope scope(setting);
             auto library = Ref::toLibrary(src);
             for (const Position& p : positionsIn(lo, shape.w - inset, shape.h - inset,
                                                  shape.d - inset, seed)) {

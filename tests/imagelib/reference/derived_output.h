@@ -94,8 +94,8 @@ template <typename T, typename Run, typename Reference>
 void expectSameMadeOutput(const RefImage<T>& src, int code, const std::string& unsignedMessage,
                           Run&& run, Reference&& reference) {
     SCOPED_TRACE(hexCode(code));
-    for (const int threads : threadCounts()) {
-        ThreadCountScope scope(threads);
+    for (const RunSetting& setting : runSettings()) {
+        RunScope scope(setting);
         expectSameMadeOutputOnce(src, code, unsignedMessage, run, reference);
     }
 }
@@ -115,8 +115,8 @@ void expectSameCallerOutputs(const RefImage<T>& src, const Shape& shape, unsigne
             RefImage<U> want = start;
             std::ostringstream log;
             reference(want, log);
-            for (const int threads : threadCounts()) {
-                ThreadCountScope scope(threads);
+            for (const RunSetting& setting : runSettings()) {
+                RunScope scope(setting);
                 auto library = toLibrary(src);
                 auto out = toLibrary(start);
                 Ivory::Image* result = nullptr;

@@ -1,9 +1,10 @@
-#ifndef IVORY_ROWKERNELS_H
-#define IVORY_ROWKERNELS_H
+#ifndef IVORY_KERNELS_ROWKERNELS_H
+#define IVORY_KERNELS_ROWKERNELS_H
 
 // Loops over one row of floats that the filters and derivatives spend their
-// time in. Each is compiled for AVX2 and for the baseline and picked at load
-// time; both give the same bits, since no multiply-add is ever fused.
+// time in. Each is compiled for every SIMD target and the best one the CPU
+// supports runs (see simdtarget.cpp); all give the same bits, since no
+// multiply-add is ever fused and every conversion follows elementconversion.h.
 
 #include <cstdint>
 
