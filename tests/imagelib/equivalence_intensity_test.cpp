@@ -103,6 +103,56 @@ TYPED_TEST(IntensityEquivalence, ToBytesAndToShortsMatch) {
             }
 }
 
+// Elements whose window positions land on integers and right next to them,
+// where a mapping without a division per element must still truncate
+// exactly: every value of the 8- and 16-bit types; whole numbers for int and
+// unsigned int; whole numbers and their neighbouring floats otherwise.
+template <typename T> std::vector<T> valuesAroundWholeNumbers() {
+    std::vector<T> values;
+    if constexpr (std::is_integral_v<T> && sizeof(T) <= 2) {
+        for (long long v = std::numeric_limits<T>::min(); v <= std::numeric_limits<T>::max(); ++v)
+            values.push_back(static_cast<T>(v));
+    } else if constexpr (std::is_integral_v<T>) {
+        for (long long v = std::is_signed_v<T> ? -400 : 0; v < 21600; ++v) values.push_back(static_cast<T>(v));
+    } else {
+        for (int v = -300; v < 7000; ++v)
+            for (const T e : {T(v), std::nextafter(T(v), T(-1e9)), std::nextafter(T(v), T(1e9))}) values.push_back(e);
+    }
+    return values;
+}
+
+TYPED_TEST(IntensityEquivalence, ExportsTruncateExactlyAtWholeWindowPositions) {
+    using T = TypeParam;
+    const std::vector<std::pair<float, float>> windows = {{0, 255}, {0, 65535}, {-200, 800}, {0.5f, 256.5f}};
+    const std::vector<T> values = valuesAroundWholeNumbers<T>();
+    for (const int channels : {1, 3})
+        for (size_t first = 0; first < windows.size(); ++first) {
+            const int width = static_cast<int>(values.size()) / channels;
+            Ref::RefImage<T> src(width, 1, 1, 1, channels);
+            std::copy(values.begin(), values.begin() + static_cast<long>(src.data.size()), src.data.begin());
+            for (int c = 0; c < channels; ++c) {
+                const auto& window = windows[(first + static_cast<size_t>(c)) % windows.size()];
+                src.setWindow(window.first, window.second, c);
+            }
+            SCOPED_TRACE(std::to_string(channels) + " channel(s), first window " + std::to_string(first));
+            expectSameExport<unsigned char>(src, false, 255.0f, [](Ivory::Image& img, unsigned char* out, bool p) {
+                return img.toBytes(out, p);
+            });
+            expectSameExport<unsigned short>(src, false, 65535.0f,
+                                             [](Ivory::Image& img, unsigned short* out, bool p) {
+                                                 return img.toShorts(out, p);
+                                             });
+            std::vector<unsigned char> want(static_cast<size_t>(width));
+            Ref::sliceToBuffer(src, want, 0, channels - 1, false);
+            for (const Ref::RunSetting& setting : Ref::runSettings()) {
+                Ref::RunScope scope(setting);
+                std::vector<unsigned char> got(static_cast<size_t>(width));
+                Ref::toLibrary(src)->sliceToBytes(got.data(), 0, channels - 1, false);
+                EXPECT_TRUE(Ref::sameElements(got.data(), want, "slice bytes"));
+            }
+        }
+}
+
 TYPED_TEST(IntensityEquivalence, SliceToBytesMatchesAndWritesOnlyTheSlice) {
     unsigned seed = 1300;
     for (const bool powerOfTwo : {false, true})

@@ -1,0 +1,258 @@
+// Why the reciprocal is exact enough. Let p = (e - low) * top, rounded as
+// the rule rounds it, and q = p / range exactly. The result is trunc(clamp(
+// rounded q)), a step function of the rounded q whose steps lie at the
+// integers 1 .. top. Multiplying p by the reciprocal narrowed by a factor
+// 1 - 2^-20 and by the reciprocal widened by 1 + 2^-20 gives two values
+// that, after all their roundings (a few of at most 2^-24 relative each),
+// still lie on either side of the rounded q; when their truncations agree,
+// that is the truncation of the rounded q, clamped or not. They disagree
+// only for a quotient within about 2^-20 of an integer, and such a vector
+// is divided as the rule divides.
+//
+// Whole-number windows over 8- and 16-bit elements (the usual case for
+// integer images) need no division at all: when every e - low, p and
+// k * range for k <= top are whole numbers below 2^24, all of them are exact
+// in float, and the rounded quotient reaches k exactly when p >= k * range
+// (a quotient below k is at least 1/range below it, more than the rounding
+// can make up). Of the two candidates, that comparison picks the right one.
+//
+// Ranges whose reciprocal is not a normal number (zero-width windows,
+// infinities, NaN, extremes) and channel counts above kPatternChannels take
+// the plain rule element by element.
+
+#include "kernels/windowmapping.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <type_traits>
+
+#include "elementconversion.h"
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "kernels/windowmapping.cpp"
+#include <hwy/foreach_target.h>  // compiles this file once per SIMD target
+
+#include <hwy/highway.h>
+
+#include "kernels/elementvectors-inl.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace Ivory::detail::windowmapping::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+using namespace Ivory::detail::kernels::HWY_NAMESPACE;
+
+// Exports round the quotient to float before clamping it; sliceToBytes
+// clamps it in the element's own precision.
+enum class Rounding { kToFloat, kKeep };
+
+// Double elements are computed in double; every other type in single precision.
+template <typename T> using Arithmetic = std::conditional_t<std::is_same_v<T, double>, double, float>;
+
+template <typename T> inline Arithmetic<T> valueOf(T e) {
+    if constexpr (std::is_same_v<T, double>) {
+        return e;
+    } else {
+        return toFloat(e);
+    }
+}
+
+// The plain rule for one element (NaN fails both comparisons and gives 0).
+template <Rounding kRounding, typename Out, typename T>
+inline Out mapElement(T e, float low, float range, float top) {
+    using V = std::conditional_t<kRounding == Rounding::kToFloat, float, Arithmetic<T>>;
+    const V v = static_cast<V>((valueOf(e) - low) * top / range);
+    const V positive = v > 0 ? v : V(0);
+    return static_cast<Out>(positive > top ? top : positive);
+}
+
+constexpr int kPatternChannels = 16;
+
+template <typename A> bool reciprocalsNormal(const ChannelWindows& windows) {
+    for (int c = 0; c < windows.channels; ++c) {
+        const A magnitude = std::fabs(A(windows.range(c)));
+        if (!(magnitude >= A(0x1p-125) && magnitude <= A(0x1p125))) return false;  // NaN fails too
+    }
+    return true;
+}
+
+// Per-lane window values of a run whose element i belongs to channel
+// i % channels: a vector starting at element x reads them from index
+// x % channels on.
+template <typename A, size_t kLength> struct Pattern {
+    HWY_ALIGN A lows[kLength];
+    HWY_ALIGN A ranges[kLength];
+    HWY_ALIGN A below[kLength];  // reciprocal * (1 - 2^-20)
+    HWY_ALIGN A above[kLength];  // reciprocal * (1 + 2^-20)
+
+    Pattern(const ChannelWindows& windows, int64_t lanes) {
+        const int ch = windows.channels;
+        for (int c = 0; c < ch; ++c) {
+            const A range = windows.range(c);
+            const A reciprocal = A(1) / range;
+            lows[c] = windows.low(c);
+            ranges[c] = range;
+            below[c] = reciprocal * A(1 - 0x1p-20);
+            above[c] = reciprocal * A(1 + 0x1p-20);
+        }
+        for (int64_t i = ch; i < lanes + ch; ++i) {
+            lows[i] = lows[i - ch];
+            ranges[i] = ranges[i - ch];
+            below[i] = below[i - ch];
+            above[i] = above[i - ch];
+        }
+    }
+};
+
+// p = (e - low) * top lane by lane, with NaN replaced by 0 (NaN maps to 0).
+template <typename T, class DA, class VT>
+HWY_INLINE hn::Vec<DA> scaledOffset(DA da, VT e, hn::Vec<DA> low, hn::Vec<DA> top) {
+    hn::Vec<DA> value;
+    if constexpr (std::is_same_v<T, double>) {
+        value = e;
+    } else {
+        value = toFloatLanes<T>(da, e);
+    }
+    const auto p = hn::Mul(hn::Sub(value, low), top);
+    if constexpr (std::is_floating_point_v<T>) {
+        return hn::IfThenElseZero(hn::Eq(p, p), p);
+    } else {
+        return p;  // finite elements and a finite window give no NaN
+    }
+}
+
+// Whole numbers (or infinities) clamped to 0..top and stored as Out: adding
+// 2^23 (2^52 for double) puts a whole number below it into the low bits.
+template <typename Out, class DA> HWY_INLINE void storeClamped(DA da, hn::Vec<DA> whole, hn::Vec<DA> top, Out* out) {
+    using A = hn::TFromD<DA>;
+    const hn::Rebind<Out, DA> dout;
+    const hn::RebindToUnsigned<DA> du;
+    const auto clamped = hn::Min(hn::Max(whole, hn::Zero(da)), top);
+    const auto biased = hn::Add(clamped, hn::Set(da, std::is_same_v<A, double> ? A(0x1p52) : A(0x1p23)));
+    hn::StoreU(hn::TruncateTo(dout, hn::BitCast(du, biased)), dout, out);
+}
+
+// Whether the windows and the element type allow the comparison with
+// k * range in float (see the top of the file).
+template <typename T> bool wholeNumbersExact(const ChannelWindows& windows, float top) {
+    if constexpr (std::is_integral_v<T> && sizeof(T) <= 2) {
+        for (int c = 0; c < windows.channels; ++c) {
+            const float low = windows.low(c), high = windows.high(c);
+            const bool whole = low == std::trunc(low) && high == std::trunc(high) && std::fabs(low) <= 0x1p23f &&
+                               std::fabs(high) <= 0x1p23f && high > low;
+            if (!whole) return false;
+            const double largestOffset = std::max(std::fabs(std::numeric_limits<T>::min() - double(low)),
+                                                  std::fabs(std::numeric_limits<T>::max() - double(low)));
+            if (largestOffset * top >= 0x1p24 || (double(high) - double(low)) * top >= 0x1p24) return false;
+        }
+        return true;
+    } else {
+        return false;
+    }
+}
+
+// Maps whole vectors from the start of the run; returns how many elements.
+template <Rounding kRounding, bool kWholeNumbers, typename Out, typename T>
+int64_t mapVectors(const T* in, Out* out, int64_t count, const ChannelWindows& windows, float top) {
+    using A = Arithmetic<T>;
+    const hn::ScalableTag<A> da;
+    const hn::Rebind<Lane<T>, decltype(da)> dt;
+    const int64_t n = static_cast<int64_t>(hn::Lanes(da));
+    const int ch = windows.channels;
+    const Pattern<A, hn::MaxLanes(da) + kPatternChannels> pattern(windows, n);
+    const auto topV = hn::Set(da, A(top));
+    const int64_t advance = n % ch;
+    int64_t phase = 0, x = 0;
+    for (; x + n <= count; x += n) {
+        const auto p = scaledOffset<T>(da, hn::LoadU(dt, lanes(in) + x), hn::LoadU(da, pattern.lows + phase), topV);
+        const auto low = hn::Trunc(hn::Mul(p, hn::LoadU(da, pattern.below + phase)));
+        const auto high = hn::Trunc(hn::Mul(p, hn::LoadU(da, pattern.above + phase)));
+        if constexpr (kWholeNumbers) {
+            const auto reached = hn::Ge(p, hn::Mul(high, hn::LoadU(da, pattern.ranges + phase)));
+            storeClamped(da, hn::IfThenElse(reached, high, low), topV, out + x);
+        } else if (hn::AllTrue(da, hn::Eq(low, high))) {
+            storeClamped(da, low, topV, out + x);
+        } else {
+            // No NaN: p has none, and the range is finite and not 0.
+            auto q = hn::Div(p, hn::LoadU(da, pattern.ranges + phase));
+            if constexpr (kRounding == Rounding::kToFloat && std::is_same_v<A, double>) {
+                q = hn::PromoteTo(da, hn::DemoteTo(hn::Rebind<float, decltype(da)>(), q));  // rounded to float
+            }
+            storeClamped(da, hn::Trunc(q), topV, out + x);
+        }
+        phase += advance;
+        if (phase >= ch) phase -= ch;
+    }
+    return x;
+}
+
+template <Rounding kRounding, typename Out, typename T>
+void mapRun(const T* in, Out* out, int64_t count, const ChannelWindows& windows, float top) {
+    const int ch = windows.channels;
+    int64_t x = 0;
+    if (ch <= kPatternChannels && reciprocalsNormal<Arithmetic<T>>(windows)) {
+        x = wholeNumbersExact<T>(windows, top) ? mapVectors<kRounding, true>(in, out, count, windows, top)
+                                               : mapVectors<kRounding, false>(in, out, count, windows, top);
+    }
+    for (; x < count; ++x) {
+        const int c = static_cast<int>(x % ch);
+        out[x] = mapElement<kRounding, Out>(in[x], windows.low(c), windows.range(c), top);
+    }
+}
+
+template <typename T>
+void mapChannelOf(const T* in, int64_t step, unsigned char* out, int64_t count, const ChannelWindows& window) {
+    if (step == 1) {
+        mapRun<Rounding::kKeep>(in, out, count, window, 255.0f);
+        return;
+    }
+    // A strided channel is gathered into a contiguous piece first.
+    constexpr int64_t kPiece = 256;
+    T gathered[kPiece];
+    for (int64_t x = 0; x < count; x += kPiece) {
+        const int64_t n = std::min(kPiece, count - x);
+        for (int64_t i = 0; i < n; ++i) gathered[i] = in[(x + i) * step];
+        mapRun<Rounding::kKeep>(gathered, out + x, n, window, 255.0f);
+    }
+}
+
+// One exported name per element type (named by its code).
+#define IVORY_TARGET_WINDOW_MAPPING(T, code)                                                              \
+    void mapToBytes##code(const T* in, unsigned char* out, int64_t count, const ChannelWindows& windows) {   \
+        mapRun<Rounding::kToFloat>(in, out, count, windows, 255.0f);                                      \
+    }                                                                                                     \
+    void mapToShorts##code(const T* in, unsigned short* out, int64_t count, const ChannelWindows& windows) { \
+        mapRun<Rounding::kToFloat>(in, out, count, windows, 65535.0f);                                    \
+    }                                                                                                     \
+    void mapChannelToBytes##code(const T* in, int64_t step, unsigned char* out, int64_t count,             \
+                                 const ChannelWindows& window) {                                          \
+        mapChannelOf(in, step, out, count, window);                                                       \
+    }
+IVORY_ELEMENT_TYPES(IVORY_TARGET_WINDOW_MAPPING)
+#undef IVORY_TARGET_WINDOW_MAPPING
+
+}  // namespace Ivory::detail::windowmapping::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace Ivory::detail::windowmapping {
+
+#define IVORY_DEFINE_WINDOW_MAPPING(T, code)                                                              \
+    HWY_EXPORT(mapToBytes##code);                                                                         \
+    HWY_EXPORT(mapToShorts##code);                                                                        \
+    HWY_EXPORT(mapChannelToBytes##code);                                                                  \
+    void mapToBytes(const T* in, unsigned char* out, int64_t count, const ChannelWindows& windows) {       \
+        HWY_DYNAMIC_DISPATCH(mapToBytes##code)(in, out, count, windows);                                  \
+    }                                                                                                     \
+    void mapToShorts(const T* in, unsigned short* out, int64_t count, const ChannelWindows& windows) {     \
+        HWY_DYNAMIC_DISPATCH(mapToShorts##code)(in, out, count, windows);                                 \
+    }                                                                                                     \
+    void mapChannelToBytes(const T* in, int64_t step, unsigned char* out, int64_t count,                   \
+                           const ChannelWindows& window) {                                                \
+        HWY_DYNAMIC_DISPATCH(mapChannelToBytes##code)(in, step, out, count, window);                      \
+    }
+IVORY_ELEMENT_TYPES(IVORY_DEFINE_WINDOW_MAPPING)
+#undef IVORY_DEFINE_WINDOW_MAPPING
+
+}  // namespace Ivory::detail::windowmapping
+#endif
