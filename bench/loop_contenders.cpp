@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "rows.h"
 
@@ -21,6 +22,29 @@ void addInPlace(Workload& row, const Volume<short>& v, Run run) {
     row[Library::Loop].probe = [work, &v] { return double((*work)[v.index(kProbe.x, kProbe.y, kProbe.z)]); };
 }
 
+// The 2 x 2 x 2 block mean into an output allocated once, outside the
+// timing: the fair peer of downsample, which must also make its result.
+template <typename T>
+void addDownsample(Workload& row, const Volume<T>& v) {
+    const int w = v.width / 2, h = v.height / 2, d = v.depth / 2;
+    auto out = std::make_shared<std::vector<T>>(std::size_t(w) * h * d);
+    row[Library::Loop].run = [out, &v, w, h, d] {
+        T* target = out->data();
+        for (int z = 0; z < d; ++z)
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    float sum = 0;
+                    for (int k = 0; k < 2; ++k)
+                        for (int j = 0; j < 2; ++j)
+                            for (int i = 0; i < 2; ++i) sum += float(v.at(2 * x + i, 2 * y + j, 2 * z + k));
+                    *target++ = static_cast<T>(sum / 8);
+                }
+    };
+    row[Library::Loop].probe = [out, w, h] {
+        return double((*out)[(std::size_t(kProbeHalf.z) * h + kProbeHalf.y) * w + kProbeHalf.x]);
+    };
+}
+
 }  // namespace bench::loops
 
 namespace bench {
@@ -29,6 +53,9 @@ void addLoopContenders(Workloads& rows, const Inputs& in) {
     using loops::Shorts;
     const float low = in.windowLow, high = in.windowHigh;
     const Volume<short>& v = in.shorts;
+
+    loops::addDownsample(rows.get(op::downsampleBytes), in.bytes);
+    loops::addDownsample(rows.get(op::downsampleFloat), in.floats);
 
     loops::addInPlace(rows.get(op::invert), v, [sum = low + high](Shorts& s) {
         for (short& e : s) e = static_cast<short>(static_cast<int>(sum - e));

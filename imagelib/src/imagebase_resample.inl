@@ -10,9 +10,9 @@
 #include <utility>
 
 #include "ivory/alignedblock.h"
-#include "blockmean.h"
 #include "elementconversion.h"
 #include "freshblock.h"
+#include "kernels/blockmean.h"
 #include "parallel.h"
 #include "quarterturn.h"
 #include "report.h"
@@ -108,10 +108,15 @@ Image* ImageBase<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
     if (intoNew) {
         target = new (std::nothrow) ImageBase<T>;
         if (target == nullptr) return nullptr;
-        target->init(w, h, d, f, m_channels);
-        if (target->m_data == nullptr && count > 0) {  // no block could be had
-            delete target;
-            return nullptr;
+        // The shape and a zeroed window table, as init gives them, but a block
+        // that is not zeroed first: every element of it is written below.
+        target->Image::init(w, h, d, f, m_channels);
+        if (count > 0) {
+            target->m_data = detail::freshblock::allocateBlock<T>(size_t(count));
+            if (target->m_data == nullptr) {  // no block could be had
+                delete target;
+                return nullptr;
+            }
         }
         block = target->m_data;
     } else {
