@@ -2,15 +2,18 @@
 // model itself (window from data, byte swap, mirroring).
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <type_traits>
 
 #include "ivory/alignedblock.h"
-#include "byteorder.h"
 #include "elementconversion.h"
 #include "freshblock.h"
-#include "mirroredrows.h"
+#include "kernels/byteorder.h"
+#include "kernels/elementrange.h"
+#include "kernels/mirroredrows.h"
 #include "parallel.h"
 #include "report.h"
 
@@ -78,11 +81,30 @@ void ImageBase<T>::releaseData() {
 template <typename T>
 void ImageBase<T>::setWindowFromData() {
     if (m_data == nullptr || m_image_size == 0) return;  // nothing to scan
+    // The scan starts from the first element: a NaN there stays (no
+    // comparison with it ever holds); otherwise NaNs never count.
     T low = m_data[0];
     T high = m_data[0];
-    for (int32_t i = 1; i < m_image_size; ++i) {
-        if (m_data[i] < low) low = m_data[i];
-        if (m_data[i] > high) high = m_data[i];
+    bool scan = true;
+    if constexpr (std::is_floating_point_v<T>) scan = !std::isnan(low);
+    if (scan) {
+        std::mutex merging;
+        detail::parallelFor(0, m_image_size, detail::model::kMinChunkElements, [&](int64_t first, int64_t last) {
+            T partLow = m_data[0], partHigh = m_data[0];
+            detail::elementrange::widenRange(m_data + first, last - first, partLow, partHigh);
+            const std::lock_guard<std::mutex> lock(merging);
+            if (partLow < low) low = partLow;
+            if (partHigh > high) high = partHigh;
+        });
+        // The scan keeps the first of equal values; only +0 and -0 are equal
+        // but different, and the first zero of the block is that one.
+        if constexpr (std::is_floating_point_v<T>) {
+            if (low == T(0) || high == T(0)) {
+                const T zero = m_data[detail::elementrange::firstZero(m_data, m_image_size)];
+                if (low == T(0)) low = zero;
+                if (high == T(0)) high = zero;
+            }
+        }
     }
     for (int32_t c = 0; c < m_channels; ++c) setWindow(toFloat(low), toFloat(high), c);
 }
@@ -92,10 +114,13 @@ void ImageBase<T>::swapBytes() {
     // 8-byte elements are left as they are, like the 1-byte ones.
     if constexpr (sizeof(T) == 2 || sizeof(T) == 4) {
         if (m_data == nullptr) return;
-        using Word = std::conditional_t<sizeof(T) == 2, uint16_t, uint32_t>;
         unsigned char* bytes = reinterpret_cast<unsigned char*>(m_data);
         detail::parallelFor(0, m_image_size, detail::model::kMinChunkElements, [&](int64_t first, int64_t last) {
-            detail::byteorder::reverseEach<Word>(bytes + first * sizeof(T), last - first);
+            if constexpr (sizeof(T) == 2) {
+                detail::byteorder::reverseEach16(bytes + first * sizeof(T), last - first);
+            } else {
+                detail::byteorder::reverseEach32(bytes + first * sizeof(T), last - first);
+            }
         });
     }
 }
@@ -113,7 +138,6 @@ void ImageBase<T>::flip(bool fx, bool fy, bool fz, bool ft) {
     // pixels reversed when x flips. Every destination row is written once.
     const int64_t w = m_dim[0], h = m_dim[1], d = m_dim[2], frames = m_dim[3], ch = m_channels;
     const int64_t rowLength = w * ch;
-    const auto mirrored = ch == 1 ? &detail::mirroredrows::copyMirrored<1, T> : &detail::mirroredrows::copyMirrored<0, T>;
     detail::parallelFor(
         0, frames * d * h, std::max<int64_t>(1, detail::model::kMinChunkElements / std::max<int64_t>(1, rowLength)),
         [&](int64_t first, int64_t last) {
@@ -123,7 +147,9 @@ void ImageBase<T>::flip(bool fx, bool fy, bool fz, bool ft) {
                 T* target = flipped + yy * m_stride + zz * m_slice_size + tt * int64_t(m_frame_size);
                 const T* source = m_data + row * rowLength;
                 if (fx) {
-                    mirrored(target, source, w, ch);
+                    detail::mirroredrows::copyMirrored(reinterpret_cast<unsigned char*>(target),
+                                                       reinterpret_cast<const unsigned char*>(source), w,
+                                                       ch * int64_t(sizeof(T)));
                 } else {
                     std::copy_n(source, rowLength, target);
                 }

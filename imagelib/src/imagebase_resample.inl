@@ -13,8 +13,8 @@
 #include "elementconversion.h"
 #include "freshblock.h"
 #include "kernels/blockmean.h"
+#include "kernels/quarterturn.h"
 #include "parallel.h"
-#include "quarterturn.h"
 #include "report.h"
 
 namespace Ivory::detail::resample {
@@ -71,19 +71,19 @@ template <typename T> void turnFrames(const ImageBase<T>& image, int axis, T* de
     // About y the planes are the rows y (pixels (x, z)); about z the slices z
     // (pixels (x, y)). Either way the destination runs along the second axis.
     const bool aboutY = axis == 1;
-    const quarterturn::Planes<T> planes{image.m_data,
-                                        dest,
-                                        ch,
-                                        w,
-                                        aboutY ? d : h,
-                                        aboutY ? h : d,
-                                        frameSize,
-                                        aboutY ? image.m_slice_size : image.m_stride,
-                                        aboutY ? image.m_stride : image.m_slice_size,
-                                        turn.dx * ch,
-                                        (aboutY ? turn.dz : turn.dy) * ch,
-                                        (aboutY ? turn.dy : turn.dz) * ch,
-                                        turn.base * ch};
+    const quarterturn::Planes planes{reinterpret_cast<const unsigned char*>(image.m_data),
+                                     reinterpret_cast<unsigned char*>(dest),
+                                     ch * int64_t(sizeof(T)),
+                                     w,
+                                     aboutY ? d : h,
+                                     aboutY ? h : d,
+                                     w * h * d,
+                                     aboutY ? w * h : w,
+                                     aboutY ? w : w * h,
+                                     turn.dx,
+                                     aboutY ? turn.dz : turn.dy,
+                                     aboutY ? turn.dy : turn.dz,
+                                     turn.base};
     const int64_t planeElements = std::max<int64_t>(1, w * planes.extentA * ch);
     parallelFor(0, frames * planes.extentO, std::max<int64_t>(1, kMinChunkElements / planeElements),
                 [&](int64_t first, int64_t last) { quarterturn::turnPlanes(planes, first, last); });

@@ -69,7 +69,11 @@ TYPED_TEST(ResampleEquivalence, DownsampleInPlaceMatches) {
 TYPED_TEST(ResampleEquivalence, RotateAboutEveryAxisMatches) {
     using T = TypeParam;
     unsigned seed = 300;
-    for (const Ref::Shape& shape : Ref::standardShapes())
+    // Planes of more than one whole tile along both of their axes, with ragged edges.
+    std::vector<Ref::Shape> shapes = Ref::standardShapes();
+    shapes.push_back({35, 21, 18, 1, 1});
+    shapes.push_back({19, 17, 17, 1, 2});
+    for (const Ref::Shape& shape : shapes)
         for (int axis = 0; axis < 3; ++axis)
             for (const int turns : {1, 2, 3}) {
                 SCOPED_TRACE(Ref::describe(shape) + ", axis " + std::to_string(axis) + ", turns " +

@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "elementconversion.h"
+#include "kernels/alignment.h"
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "kernels/intensityedits.cpp"
@@ -19,6 +20,7 @@ HWY_BEFORE_NAMESPACE();
 namespace Ivory::detail::intensityedits::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 using namespace Ivory::detail::kernels::HWY_NAMESPACE;
+using kernels::leadingToAlignment;
 
 // Channel counts up to this one run in vectors whose lanes repeat the
 // channels' values; more channels go element by element.
@@ -64,7 +66,10 @@ template <typename T> int64_t invertInT(T* elements, int64_t count, const Channe
             return static_cast<Lane<T>>(static_cast<int32_t>(windows.low(c) + windows.high(c)));
         });
         const int64_t advance = n % ch;
-        int64_t phase = 0, x = 0;
+        int64_t x = 0;
+        for (const int64_t leading = leadingToAlignment(elements, n * sizeof(T), sizeof(T), count); x < leading; ++x)
+            invertElement(elements[x], windows.low(int(x % ch)) + windows.high(int(x % ch)));
+        int64_t phase = x % ch;
         for (; x + n <= count; x += n) {
             Lane<T>* e = lanes(elements) + x;
             hn::StoreU(hn::Sub(hn::LoadU(d, sums + phase), hn::LoadU(d, e)), d, e);
@@ -87,7 +92,10 @@ template <typename T> int64_t invertInFloatingPoint(T* elements, int64_t count, 
     HWY_ALIGN A sums[hn::MaxLanes(dt) + kPatternChannels];
     fillPattern(sums, n, ch, [&](int c) { return A(windows.low(c) + windows.high(c)); });
     const int64_t advance = n % ch;
-    int64_t phase = 0, x = 0;
+    int64_t x = 0;
+    for (const int64_t leading = leadingToAlignment(elements, n * sizeof(T), sizeof(T), count); x < leading; ++x)
+        invertElement(elements[x], windows.low(int(x % ch)) + windows.high(int(x % ch)));
+    int64_t phase = x % ch;
     for (; x + n <= count; x += n) {
         Lane<T>* e = lanes(elements) + x;
         const auto sum = hn::LoadU(da, sums + phase);
@@ -121,19 +129,22 @@ template <bool kReversed, typename T> void windowLevelFloating(T* elements, int6
     const hn::ScalableTag<T> d;
     const int64_t n = static_cast<int64_t>(hn::Lanes(d));
     const auto lowV = hn::Set(d, low), highV = hn::Set(d, high);
+    const auto one = [&](T& e) {
+        T v = e;
+        v = low > v ? low : v;
+        v = v > high ? high : v;
+        e = kReversed ? high - v : v - low;
+    };
     int64_t x = 0;
+    for (const int64_t leading = leadingToAlignment(elements, n * sizeof(T), sizeof(T), count); x < leading; ++x)
+        one(elements[x]);
     for (; x + n <= count; x += n) {
         auto v = hn::LoadU(d, elements + x);
         v = hn::IfThenElse(hn::Gt(lowV, v), lowV, v);
         v = hn::IfThenElse(hn::Gt(v, highV), highV, v);
         hn::StoreU(kReversed ? hn::Sub(highV, v) : hn::Sub(v, lowV), d, elements + x);
     }
-    for (; x < count; ++x) {
-        T v = elements[x];
-        v = low > v ? low : v;
-        v = v > high ? high : v;
-        elements[x] = kReversed ? high - v : v - low;
-    }
+    for (; x < count; ++x) one(elements[x]);
 }
 
 // Integer elements: toFloat is monotonic, so "low > toFloat(v)" holds exactly
@@ -187,7 +198,15 @@ void windowLevelInteger(T* elements, int64_t count, float lowValue, float highVa
     const auto lowV = hn::Set(d, static_cast<L>(low)), highV = hn::Set(d, static_cast<L>(high));
     const auto belowV = hn::Set(d, below), aboveV = hn::Set(d, above);
     const auto everyBelow = hn::FirstN(d, allBelow ? n : 0), everyAbove = hn::FirstN(d, allAbove ? n : 0);
+    const auto one = [&](T& e) {
+        T v = e;
+        v = v < bounds.below ? low : v;
+        v = v > bounds.above ? high : v;
+        e = kReversed ? wrappingDifference(high, v) : wrappingDifference(v, low);
+    };
     int64_t x = 0;
+    for (const int64_t leading = leadingToAlignment(elements, n * sizeof(T), sizeof(T), count); x < leading; ++x)
+        one(elements[x]);
     for (; x + static_cast<int64_t>(n) <= count; x += static_cast<int64_t>(n)) {
         L* e = lanes(elements) + x;
         auto v = hn::LoadU(d, e);
@@ -195,12 +214,7 @@ void windowLevelInteger(T* elements, int64_t count, float lowValue, float highVa
         v = hn::IfThenElse(hn::Or(hn::Gt(v, aboveV), everyAbove), highV, v);
         hn::StoreU(kReversed ? hn::Sub(highV, v) : hn::Sub(v, lowV), d, e);
     }
-    for (; x < count; ++x) {
-        T v = elements[x];
-        v = v < bounds.below ? low : v;
-        v = v > bounds.above ? high : v;
-        elements[x] = kReversed ? wrappingDifference(high, v) : wrappingDifference(v, low);
-    }
+    for (; x < count; ++x) one(elements[x]);
 }
 
 template <typename T> void windowLevelOf(T* elements, int64_t count, float low, float high, bool reversed) {

@@ -1,7 +1,7 @@
-// The running minimum and maximum of float vectors, kept per lane and
-// merged at the end, with the NaN-blind `<` and `>` of a scalar scan (a NaN
-// never counts). Merging lanes in any order gives the scan's result as long
-// as the values hold no -0.0f, which sums started at +0.0f never are.
+// The running minimum and maximum of vectors, kept per lane and merged at
+// the end, with the NaN-blind `<` and `>` of a scalar scan (a NaN never
+// counts). Merging lanes in any order gives the scan's result as long as the
+// values hold no -0.0, which sums started at +0.0 never are.
 
 #if defined(IVORY_KERNELS_LANERANGE_INL_H) == defined(HWY_TARGET_TOGGLE)
 #ifdef IVORY_KERNELS_LANERANGE_INL_H
@@ -19,8 +19,13 @@ namespace Ivory::detail::kernels::HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
 template <class V> HWY_INLINE void widenLanes(V& lo, V& hi, V v) {
-    lo = hn::IfThenElse(hn::Lt(v, lo), v, lo);
-    hi = hn::IfThenElse(hn::Gt(v, hi), v, hi);
+    if constexpr (hwy::IsFloat<hn::TFromV<V>>()) {
+        lo = hn::IfThenElse(hn::Lt(v, lo), v, lo);
+        hi = hn::IfThenElse(hn::Gt(v, hi), v, hi);
+    } else {
+        lo = hn::Min(lo, v);
+        hi = hn::Max(hi, v);
+    }
 }
 
 // Lowers min and raises max to the lanes' bounds.
