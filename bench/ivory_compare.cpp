@@ -7,11 +7,12 @@
 // --only:  only the rows whose name contains TEXT.
 //
 // Two passes: every library on one thread, then on two (OpenCV and Ivory
-// told so; CImg and the plain loops always run on one). Each row prints the
-// median time of every library, the ratio of the fastest peer's time to
-// Ivory's (>= 1 means Ivory is at least as fast), and the memory-bandwidth
-// bound: the bytes the operation must read and write divided by the copy
-// bandwidth measured in the same pass.
+// told so; CImg and the plain loops always run on one). The table is headed
+// by the CPU's model name and the SIMD target Ivory's kernels dispatched to;
+// each row prints the median time of every library, the ratio of the fastest
+// peer's time to Ivory's (>= 1 means Ivory is at least as fast), and the
+// memory-bandwidth bound: the bytes the operation must read and write divided
+// by the copy bandwidth measured in the same pass.
 
 #include <chrono>
 #include <cstring>
@@ -23,6 +24,7 @@
 #include "inputs.h"
 #include "ivory_contenders.h"
 #include "loop_contenders.h"
+#include "machine.h"
 #include "rows.h"
 #include "table.h"
 #include "ivory/threading.h"
@@ -96,7 +98,7 @@ int main(int argc, char** argv) {
     if (!options.valid) return 2;
 
     const auto start = std::chrono::steady_clock::now();
-    std::cout << "generating inputs..." << std::flush;
+    std::cout << machineDescription() << std::endl << "generating inputs..." << std::flush;
     const Inputs in = makeInputs();  // once, outside every timing
     Workloads rows = makeRows(in);
     addIvoryContenders(rows, in);
@@ -118,7 +120,7 @@ int main(int argc, char** argv) {
     std::vector<RowResult> both = runPass(rows, 2, options, bandwidthTwo);
     results.insert(results.end(), both.begin(), both.end());
 
-    std::cout << std::endl;
+    std::cout << std::endl << machineDescription() << std::endl << std::endl;
     printTable(results);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
