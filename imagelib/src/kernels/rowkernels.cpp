@@ -1,5 +1,7 @@
 #include "kernels/rowkernels.h"
 
+#include <algorithm>
+
 #include "elementconversion.h"
 
 #undef HWY_TARGET_INCLUDE
@@ -47,7 +49,10 @@ void correlateRow(const float* const* sources, const float* weights, int taps, f
         hn::StoreU(sum2, d, out + x + 2 * n);
         hn::StoreU(sum3, d, out + x + 3 * n);
     }
-    for (; x + n <= count; x += n) {
+    // The last vector may overlap the one before: its pixels are summed again
+    // to the same bits, and a range is not changed by values seen twice.
+    for (; x < count && count >= n; x += n) {
+        x = std::min(x, count - n);
         auto sum = hn::Zero(d);
         for (int t = 0; t < taps; ++t) sum = addProduct(sum, hn::Set(d, weights[t]), hn::LoadU(d, sources[t] + x));
         widenLanes(lo, hi, sum);
@@ -68,7 +73,7 @@ void widenRange(const float* values, int64_t count, float& min, float& max) {
     const int64_t n = static_cast<int64_t>(hn::Lanes(d));
     auto lo = hn::Set(d, min), hi = hn::Set(d, max);
     int64_t x = 0;
-    for (; x + n <= count; x += n) widenLanes(lo, hi, hn::LoadU(d, values + x));
+    for (; x < count && count >= n; x += n) widenLanes(lo, hi, hn::LoadU(d, values + std::min(x, count - n)));
     mergeLanes(d, lo, hi, min, max);
     for (; x < count; ++x) {
         if (values[x] < min) min = values[x];
