@@ -138,76 +138,68 @@ template <typename T, class DA> HWY_INLINE void storeMeanLanes(DA da, hn::Vec<DA
     hn::StoreU(fromFloatLanes<T>(dt, mean), dt, lanes(out));
 }
 
-// The first target pixels of one target row of a one-channel halving (fx
-// 2), summed in registers over the block's source rows, four vectors side
-// by side so that each source row is read in whole cache lines; returns how
-// many.
-template <typename Acc, typename T>
-int64_t halveInVectors(const Geometry<T>& g, const T* corner, T* out, const Divisor& divisor) {
+// acc[p] += source[2p] + source[2p + 1] for p < pixels (in that order), in
+// vectors as far as they go; returns how many pixels.
+template <typename Acc, typename T> int64_t addPairRow(Acc* acc, const T* source, int64_t pixels) {
     const hn::Rebind<Acc, hn::ScalableTag<float>> da;
     const int64_t n = static_cast<int64_t>(hn::Lanes(da));
     int64_t x = 0;
-    for (; x + 4 * n <= g.width; x += 4 * n) {
-        auto sum0 = hn::Zero(da), sum1 = hn::Zero(da), sum2 = hn::Zero(da), sum3 = hn::Zero(da);
-        for (int64_t l = 0; l < g.ft; ++l)
-            for (int64_t k = 0; k < g.fz; ++k)
-                for (int64_t j = 0; j < g.fy; ++j) {
-                    const T* pairs = corner + l * g.frameSize + k * g.sliceSize + j * g.stride + 2 * x;
-                    sum0 = addPairs(da, sum0, pairs);
-                    sum1 = addPairs(da, sum1, pairs + 2 * n);
-                    sum2 = addPairs(da, sum2, pairs + 4 * n);
-                    sum3 = addPairs(da, sum3, pairs + 6 * n);
-                }
-        storeMeanLanes(da, sum0, divisor, out + x);
-        storeMeanLanes(da, sum1, divisor, out + x + n);
-        storeMeanLanes(da, sum2, divisor, out + x + 2 * n);
-        storeMeanLanes(da, sum3, divisor, out + x + 3 * n);
-    }
-    for (; x + n <= g.width; x += n) {
-        auto sum = hn::Zero(da);
-        for (int64_t l = 0; l < g.ft; ++l)
-            for (int64_t k = 0; k < g.fz; ++k)
-                for (int64_t j = 0; j < g.fy; ++j)
-                    sum = addPairs(da, sum, corner + l * g.frameSize + k * g.sliceSize + j * g.stride + 2 * x);
-        storeMeanLanes(da, sum, divisor, out + x);
-    }
+    for (; x + n <= pixels; x += n) hn::StoreU(addPairs(da, hn::LoadU(da, acc + x), source + 2 * x), da, acc + x);
+    return x;
+}
+
+// out[i] = the mean of acc[i], converted to T, in vectors as far as they go;
+// returns how many.
+template <typename Acc, typename T> int64_t storeMeanRow(T* out, const Acc* acc, int64_t count, const Divisor& divisor) {
+    const hn::Rebind<Acc, hn::ScalableTag<float>> da;
+    const int64_t n = static_cast<int64_t>(hn::Lanes(da));
+    int64_t x = 0;
+    for (; x + n <= count; x += n) storeMeanLanes(da, hn::LoadU(da, acc + x), divisor, out + x);
     return x;
 }
 #endif
 
-// Target rows [first, last), summed with an Acc accumulator: one-channel
-// halvings in registers where kHalvesInVectors, everything else in pieces
-// small enough to stay in the first-level cache.
+// Target rows [first, last), summed with an Acc accumulator in pieces small
+// enough to stay in the first-level cache, one source row after the other
+// (long runs through each row keep the reads streaming); one-channel
+// halvings in explicit vectors where kHalvesInVectors.
 template <typename Acc, typename T> void meanRowsWith(const Geometry<T>& g, int64_t first, int64_t last) {
     constexpr int64_t kAccElements = 1024;
     Acc acc[kAccElements];
     const Divisor divisor = divisorOf(g.fx * g.fy * g.fz * g.ft);
     const int64_t ch = g.channels;
-    const auto addRow = (g.fx == 2 && ch == 1) ? &addSourceRow<2, 1, Acc, T> : &addSourceRow<0, 0, Acc, T>;
+    const bool halving = g.fx == 2 && ch == 1;
+    const auto addRow = halving ? &addSourceRow<2, 1, Acc, T> : &addSourceRow<0, 0, Acc, T>;
     for (int64_t row = first; row < last; ++row) {
         const int64_t yy = row % g.height, zz = row / g.height % g.depth, tt = row / g.height / g.depth;
         const T* corner = g.source + tt * g.ft * g.frameSize + zz * g.fz * g.sliceSize + yy * g.fy * g.stride;
         T* out = g.target + row * g.width * ch;
-        int64_t done = 0;
-#if HWY_TARGET != HWY_SCALAR
-        if constexpr (kHalvesInVectors<Acc, T>) {
-            if (g.fx == 2 && ch == 1) done = halveInVectors<Acc>(g, corner, out, divisor);
-        }
-#endif
         for (int64_t c0 = 0; c0 < ch; c0 += kAccElements) {
             const int64_t cn = std::min(kAccElements, ch - c0);
             const int64_t piece = kAccElements / cn;
-            for (int64_t x0 = done; x0 < g.width; x0 += piece) {
+            for (int64_t x0 = 0; x0 < g.width; x0 += piece) {
                 const int64_t pixels = std::min(piece, g.width - x0);
                 std::fill_n(acc, pixels * cn, Acc(0));
                 for (int64_t l = 0; l < g.ft; ++l)
                     for (int64_t k = 0; k < g.fz; ++k)
                         for (int64_t j = 0; j < g.fy; ++j) {
-                            const T* source = corner + l * g.frameSize + k * g.sliceSize + j * g.stride;
-                            addRow(acc, source + x0 * g.fx * ch + c0, pixels, g.fx, ch, cn);
+                            const T* source = corner + l * g.frameSize + k * g.sliceSize + j * g.stride + x0 * g.fx * ch + c0;
+                            int64_t done = 0;
+#if HWY_TARGET != HWY_SCALAR
+                            if constexpr (kHalvesInVectors<Acc, T>) {
+                                if (halving) done = addPairRow(acc, source, pixels);
+                            }
+#endif
+                            addRow(acc + done * cn, source + done * g.fx * ch, pixels - done, g.fx, ch, cn);
                         }
                 if (cn == ch) {
-                    storeMeans(out + x0 * ch, acc, pixels * ch, divisor);
+                    int64_t done = 0;
+#if HWY_TARGET != HWY_SCALAR
+                    if constexpr (kHalvesInVectors<Acc, T>) {
+                        if (halving) done = storeMeanRow(out + x0, acc, pixels, divisor);
+                    }
+#endif
+                    storeMeans(out + x0 * ch + done, acc + done, pixels * ch - done, divisor);
                 } else {
                     for (int64_t p = 0; p < pixels; ++p)
                         storeMeans(out + (x0 + p) * ch + c0, acc + p * cn, cn, divisor);
