@@ -123,7 +123,7 @@ template <typename T> std::vector<T> valuesAroundWholeNumbers() {
 
 TYPED_TEST(IntensityEquivalence, ExportsTruncateExactlyAtWholeWindowPositions) {
     using T = TypeParam;
-    const std::vector<std::pair<float, float>> windows = {{0, 255}, {0, 65535}, {-200, 800}, {0.5f, 256.5f}};
+    const std::vector<std::pair<float, float>> windows = {{0, 255}, {0, 65535}, {-200, 800}, {3, 20}, {0.5f, 256.5f}};
     const std::vector<T> values = valuesAroundWholeNumbers<T>();
     for (const int channels : {1, 3})
         for (size_t first = 0; first < windows.size(); ++first) {

@@ -7,14 +7,21 @@
 // still lie on either side of the rounded q; when their truncations agree,
 // that is the truncation of the rounded q, clamped or not. They disagree
 // only for a quotient within about 2^-20 of an integer, and such a vector
-// is divided as the rule divides.
+// is divided as the rule divides (Method::kBracketed).
 //
 // Whole-number windows over 8- and 16-bit elements (the usual case for
-// integer images) need no division at all: when every e - low, p and
+// integer images) need no division at all. When every e - low, p and
 // k * range for k <= top are whole numbers below 2^24, all of them are exact
-// in float, and the rounded quotient reaches k exactly when p >= k * range
-// (a quotient below k is at least 1/range below it, more than the rounding
-// can make up). Of the two candidates, that comparison picks the right one.
+// in float, and the rounded quotient reaches k exactly when p >= k * range (a
+// quotient below k is at least 1/range below it, more than the rounding can
+// make up): of the two candidates, that comparison picks the right one
+// (Method::kCompared). When moreover range * (top + 1) <= 2^21, clamping p
+// to 0 .. top * range first clamps the result, which is then floor(q); and
+// u = (p + (1 - range) / 2) / range, which is floor(q) - 1/2 plus at least
+// 1/(2 range) and at most 1 - 1/(2 range), rounds to it: the product with
+// the rounded reciprocal misses u by less than (top + 1) * 2^-23 <
+// 1/(2 range), so rounding it to nearest needs no candidates at all
+// (Method::kRounded).
 //
 // Ranges whose reciprocal is not a normal number (zero-width windows,
 // infinities, NaN, extremes) and channel counts above kPatternChannels take
@@ -82,24 +89,32 @@ template <typename A> bool reciprocalsNormal(const ChannelWindows& windows) {
 template <typename A, size_t kLength> struct Pattern {
     HWY_ALIGN A lows[kLength];
     HWY_ALIGN A ranges[kLength];
-    HWY_ALIGN A below[kLength];  // reciprocal * (1 - 2^-20)
-    HWY_ALIGN A above[kLength];  // reciprocal * (1 + 2^-20)
+    HWY_ALIGN A reciprocals[kLength];
+    HWY_ALIGN A below[kLength];    // reciprocal * (1 - 2^-20)
+    HWY_ALIGN A above[kLength];    // reciprocal * (1 + 2^-20)
+    HWY_ALIGN A offsets[kLength];  // (1 - range) / 2
+    HWY_ALIGN A tops[kLength];     // top * range
 
-    Pattern(const ChannelWindows& windows, int64_t lanes) {
+    Pattern(const ChannelWindows& windows, int64_t lanes, float top) {
         const int ch = windows.channels;
         for (int c = 0; c < ch; ++c) {
             const A range = windows.range(c);
-            const A reciprocal = A(1) / range;
             lows[c] = windows.low(c);
             ranges[c] = range;
-            below[c] = reciprocal * A(1 - 0x1p-20);
-            above[c] = reciprocal * A(1 + 0x1p-20);
+            reciprocals[c] = A(1) / range;
+            below[c] = reciprocals[c] * A(1 - 0x1p-20);
+            above[c] = reciprocals[c] * A(1 + 0x1p-20);
+            offsets[c] = (A(1) - range) * A(0.5);
+            tops[c] = A(top) * range;
         }
         for (int64_t i = ch; i < lanes + ch; ++i) {
             lows[i] = lows[i - ch];
             ranges[i] = ranges[i - ch];
+            reciprocals[i] = reciprocals[i - ch];
             below[i] = below[i - ch];
             above[i] = above[i - ch];
+            offsets[i] = offsets[i - ch];
+            tops[i] = tops[i - ch];
         }
     }
 };
@@ -121,64 +136,80 @@ HWY_INLINE hn::Vec<DA> scaledOffset(DA da, VT e, hn::Vec<DA> low, hn::Vec<DA> to
     }
 }
 
-// Whole numbers (or infinities) clamped to 0..top and stored as Out: adding
-// 2^23 (2^52 for double) puts a whole number below it into the low bits.
-template <typename Out, class DA> HWY_INLINE void storeClamped(DA da, hn::Vec<DA> whole, hn::Vec<DA> top, Out* out) {
+// Values within -1/2 .. top + 1/2, rounded to the nearest whole number and
+// stored as Out: adding 1.5 * 2^23 (2^52 for double) rounds a value of less
+// than 2^22 in magnitude to a whole number and puts it into the low bits.
+template <typename Out, class DA> HWY_INLINE void storeNearest(DA da, hn::Vec<DA> value, Out* out) {
     using A = hn::TFromD<DA>;
     const hn::Rebind<Out, DA> dout;
     const hn::RebindToUnsigned<DA> du;
-    const auto clamped = hn::Min(hn::Max(whole, hn::Zero(da)), top);
-    const auto biased = hn::Add(clamped, hn::Set(da, std::is_same_v<A, double> ? A(0x1p52) : A(0x1p23)));
+    const auto biased = hn::Add(value, hn::Set(da, std::is_same_v<A, double> ? A(0x1.8p52) : A(0x1.8p23)));
     hn::StoreU(hn::TruncateTo(dout, hn::BitCast(du, biased)), dout, out);
 }
 
-// Whether the windows and the element type allow the comparison with
-// k * range in float (see the top of the file).
-template <typename T> bool wholeNumbersExact(const ChannelWindows& windows, float top) {
+// Whole numbers (or infinities) clamped to 0..top and stored as Out.
+template <typename Out, class DA> HWY_INLINE void storeClamped(DA da, hn::Vec<DA> whole, hn::Vec<DA> top, Out* out) {
+    storeNearest(da, hn::Min(hn::Max(whole, hn::Zero(da)), top), out);
+}
+
+// How whole vectors are mapped (see the top of the file).
+enum class Method { kBracketed, kCompared, kRounded };
+
+template <typename T> Method methodFor(const ChannelWindows& windows, float top) {
     if constexpr (std::is_integral_v<T> && sizeof(T) <= 2) {
+        bool rounded = true;
         for (int c = 0; c < windows.channels; ++c) {
             const float low = windows.low(c), high = windows.high(c);
             const bool whole = low == std::trunc(low) && high == std::trunc(high) && std::fabs(low) <= 0x1p23f &&
                                std::fabs(high) <= 0x1p23f && high > low;
-            if (!whole) return false;
+            if (!whole) return Method::kBracketed;
+            const double range = double(high) - double(low);
             const double largestOffset = std::max(std::fabs(std::numeric_limits<T>::min() - double(low)),
                                                   std::fabs(std::numeric_limits<T>::max() - double(low)));
-            if (largestOffset * top >= 0x1p24 || (double(high) - double(low)) * top >= 0x1p24) return false;
+            if (largestOffset * top >= 0x1p24 || range * top >= 0x1p24) return Method::kBracketed;
+            rounded = rounded && range * (double(top) + 1) <= 0x1p21;
         }
-        return true;
+        return rounded ? Method::kRounded : Method::kCompared;
     } else {
-        return false;
+        return Method::kBracketed;
     }
 }
 
 // Maps whole vectors from the start of the run; returns how many elements.
-template <Rounding kRounding, bool kWholeNumbers, typename Out, typename T>
+template <Rounding kRounding, Method kMethod, typename Out, typename T>
 int64_t mapVectors(const T* in, Out* out, int64_t count, const ChannelWindows& windows, float top) {
     using A = Arithmetic<T>;
     const hn::ScalableTag<A> da;
     const hn::Rebind<Lane<T>, decltype(da)> dt;
     const int64_t n = static_cast<int64_t>(hn::Lanes(da));
     const int ch = windows.channels;
-    const Pattern<A, hn::MaxLanes(da) + kPatternChannels> pattern(windows, n);
+    const Pattern<A, hn::MaxLanes(da) + kPatternChannels> pattern(windows, n, top);
     const auto topV = hn::Set(da, A(top));
     const int64_t advance = n % ch;
     int64_t phase = 0, x = 0;
     for (; x + n <= count; x += n) {
         const auto p = scaledOffset<T>(da, hn::LoadU(dt, lanes(in) + x), hn::LoadU(da, pattern.lows + phase), topV);
-        const auto low = hn::Trunc(hn::Mul(p, hn::LoadU(da, pattern.below + phase)));
-        const auto high = hn::Trunc(hn::Mul(p, hn::LoadU(da, pattern.above + phase)));
-        if constexpr (kWholeNumbers) {
-            const auto reached = hn::Ge(p, hn::Mul(high, hn::LoadU(da, pattern.ranges + phase)));
-            storeClamped(da, hn::IfThenElse(reached, high, low), topV, out + x);
-        } else if (hn::AllTrue(da, hn::Eq(low, high))) {
-            storeClamped(da, low, topV, out + x);
+        if constexpr (kMethod == Method::kRounded) {
+            const auto clamped = hn::Min(hn::Max(p, hn::Zero(da)), hn::LoadU(da, pattern.tops + phase));
+            const auto u = hn::Mul(hn::Add(clamped, hn::LoadU(da, pattern.offsets + phase)),
+                                   hn::LoadU(da, pattern.reciprocals + phase));
+            storeNearest(da, u, out + x);
         } else {
-            // No NaN: p has none, and the range is finite and not 0.
-            auto q = hn::Div(p, hn::LoadU(da, pattern.ranges + phase));
-            if constexpr (kRounding == Rounding::kToFloat && std::is_same_v<A, double>) {
-                q = hn::PromoteTo(da, hn::DemoteTo(hn::Rebind<float, decltype(da)>(), q));  // rounded to float
+            const auto low = hn::Trunc(hn::Mul(p, hn::LoadU(da, pattern.below + phase)));
+            const auto high = hn::Trunc(hn::Mul(p, hn::LoadU(da, pattern.above + phase)));
+            if constexpr (kMethod == Method::kCompared) {
+                const auto reached = hn::Ge(p, hn::Mul(high, hn::LoadU(da, pattern.ranges + phase)));
+                storeClamped(da, hn::IfThenElse(reached, high, low), topV, out + x);
+            } else if (hn::AllTrue(da, hn::Eq(low, high))) {
+                storeClamped(da, low, topV, out + x);
+            } else {
+                // No NaN: p has none, and the range is finite and not 0.
+                auto q = hn::Div(p, hn::LoadU(da, pattern.ranges + phase));
+                if constexpr (kRounding == Rounding::kToFloat && std::is_same_v<A, double>) {
+                    q = hn::PromoteTo(da, hn::DemoteTo(hn::Rebind<float, decltype(da)>(), q));  // rounded to float
+                }
+                storeClamped(da, hn::Trunc(q), topV, out + x);
             }
-            storeClamped(da, hn::Trunc(q), topV, out + x);
         }
         phase += advance;
         if (phase >= ch) phase -= ch;
@@ -191,8 +222,11 @@ void mapRun(const T* in, Out* out, int64_t count, const ChannelWindows& windows,
     const int ch = windows.channels;
     int64_t x = 0;
     if (ch <= kPatternChannels && reciprocalsNormal<Arithmetic<T>>(windows)) {
-        x = wholeNumbersExact<T>(windows, top) ? mapVectors<kRounding, true>(in, out, count, windows, top)
-                                               : mapVectors<kRounding, false>(in, out, count, windows, top);
+        switch (methodFor<T>(windows, top)) {
+        case Method::kRounded: x = mapVectors<kRounding, Method::kRounded>(in, out, count, windows, top); break;
+        case Method::kCompared: x = mapVectors<kRounding, Method::kCompared>(in, out, count, windows, top); break;
+        case Method::kBracketed: x = mapVectors<kRounding, Method::kBracketed>(in, out, count, windows, top); break;
+        }
     }
     for (; x < count; ++x) {
         const int c = static_cast<int>(x % ch);
