@@ -175,42 +175,64 @@ template <typename T> Method methodFor(const ChannelWindows& windows, float top)
     }
 }
 
+// Maps one vector from `in` to `out`, given the window values of its lanes
+// (one vector each, so that they can stay in registers).
+template <Rounding kRounding, Method kMethod, typename T, typename Out, class DA, class V = hn::Vec<DA>>
+HWY_INLINE void mapVector(DA da, const T* in, Out* out, V low, V range, V below, V above, V offset, V reciprocal,
+                          V clampTop, V top) {
+    const hn::Rebind<Lane<T>, DA> dt;
+    const auto p = scaledOffset<T>(da, hn::LoadU(dt, lanes(in)), low, top);
+    if constexpr (kMethod == Method::kRounded) {
+        const auto clamped = hn::Min(hn::Max(p, hn::Zero(da)), clampTop);
+        storeNearest(da, hn::Mul(hn::Add(clamped, offset), reciprocal), out);
+    } else {
+        const auto candidateLow = hn::Trunc(hn::Mul(p, below));
+        const auto candidateHigh = hn::Trunc(hn::Mul(p, above));
+        if constexpr (kMethod == Method::kCompared) {
+            const auto reached = hn::Ge(p, hn::Mul(candidateHigh, range));
+            storeClamped(da, hn::IfThenElse(reached, candidateHigh, candidateLow), top, out);
+        } else if (hn::AllTrue(da, hn::Eq(candidateLow, candidateHigh))) {
+            storeClamped(da, candidateLow, top, out);
+        } else {
+            // No NaN: p has none, and the range is finite and not 0.
+            auto q = hn::Div(p, range);
+            if constexpr (kRounding == Rounding::kToFloat && std::is_same_v<hn::TFromD<DA>, double>) {
+                q = hn::PromoteTo(da, hn::DemoteTo(hn::Rebind<float, DA>(), q));  // rounded to float
+            }
+            storeClamped(da, hn::Trunc(q), top, out);
+        }
+    }
+}
+
 // Maps whole vectors from the start of the run; returns how many elements.
+// When every vector starts with the same channel, the window values are
+// loaded once.
 template <Rounding kRounding, Method kMethod, typename Out, typename T>
 int64_t mapVectors(const T* in, Out* out, int64_t count, const ChannelWindows& windows, float top) {
     using A = Arithmetic<T>;
-    const hn::ScalableTag<A> da;
-    const hn::Rebind<Lane<T>, decltype(da)> dt;
+    using DA = hn::ScalableTag<A>;
+    const DA da;
     const int64_t n = static_cast<int64_t>(hn::Lanes(da));
     const int ch = windows.channels;
     const Pattern<A, hn::MaxLanes(da) + kPatternChannels> pattern(windows, n, top);
     const auto topV = hn::Set(da, A(top));
+    const auto at = [&](const A* values, int64_t phase) { return hn::LoadU(da, values + phase); };
     const int64_t advance = n % ch;
-    int64_t phase = 0, x = 0;
-    for (; x + n <= count; x += n) {
-        const auto p = scaledOffset<T>(da, hn::LoadU(dt, lanes(in) + x), hn::LoadU(da, pattern.lows + phase), topV);
-        if constexpr (kMethod == Method::kRounded) {
-            const auto clamped = hn::Min(hn::Max(p, hn::Zero(da)), hn::LoadU(da, pattern.tops + phase));
-            const auto u = hn::Mul(hn::Add(clamped, hn::LoadU(da, pattern.offsets + phase)),
-                                   hn::LoadU(da, pattern.reciprocals + phase));
-            storeNearest(da, u, out + x);
-        } else {
-            const auto low = hn::Trunc(hn::Mul(p, hn::LoadU(da, pattern.below + phase)));
-            const auto high = hn::Trunc(hn::Mul(p, hn::LoadU(da, pattern.above + phase)));
-            if constexpr (kMethod == Method::kCompared) {
-                const auto reached = hn::Ge(p, hn::Mul(high, hn::LoadU(da, pattern.ranges + phase)));
-                storeClamped(da, hn::IfThenElse(reached, high, low), topV, out + x);
-            } else if (hn::AllTrue(da, hn::Eq(low, high))) {
-                storeClamped(da, low, topV, out + x);
-            } else {
-                // No NaN: p has none, and the range is finite and not 0.
-                auto q = hn::Div(p, hn::LoadU(da, pattern.ranges + phase));
-                if constexpr (kRounding == Rounding::kToFloat && std::is_same_v<A, double>) {
-                    q = hn::PromoteTo(da, hn::DemoteTo(hn::Rebind<float, decltype(da)>(), q));  // rounded to float
-                }
-                storeClamped(da, hn::Trunc(q), topV, out + x);
-            }
+    int64_t x = 0;
+    if (advance == 0) {
+        const auto low = at(pattern.lows, 0), range = at(pattern.ranges, 0), below = at(pattern.below, 0);
+        const auto above = at(pattern.above, 0), offset = at(pattern.offsets, 0);
+        const auto reciprocal = at(pattern.reciprocals, 0), clampTop = at(pattern.tops, 0);
+        for (; x + n <= count; x += n) {
+            mapVector<kRounding, kMethod>(da, in + x, out + x, low, range, below, above, offset, reciprocal, clampTop,
+                                          topV);
         }
+        return x;
+    }
+    for (int64_t phase = 0; x + n <= count; x += n) {
+        mapVector<kRounding, kMethod>(da, in + x, out + x, at(pattern.lows, phase), at(pattern.ranges, phase),
+                                      at(pattern.below, phase), at(pattern.above, phase), at(pattern.offsets, phase),
+                                      at(pattern.reciprocals, phase), at(pattern.tops, phase), topV);
         phase += advance;
         if (phase >= ch) phase -= ch;
     }
