@@ -121,7 +121,7 @@ HWY_INLINE hn::Vec<DA> addPairs(DA da, hn::Vec<DA> sum, const T* pair) {
 }
 
 // The means of the sums, converted to T.
-template <typename T, class DA> HWY_INLINE void storeMeanLanes(DA da, hn::Vec<DA> sum, const Divisor& divisor, T* out) {
+template <typename T, class DA> HWY_INLINE void storeMeanLanes(DA, hn::Vec<DA> sum, const Divisor& divisor, T* out) {
     using Acc = hn::TFromD<DA>;
     const hn::Rebind<float, DA> df;
     hn::Vec<decltype(df)> value;
