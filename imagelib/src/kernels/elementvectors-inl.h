@@ -73,7 +73,8 @@ template <typename T, class DF, class V> HWY_INLINE hn::Vec<DF> toFloatLanes(DF 
 template <class DF> HWY_INLINE hn::Vec<hn::RebindToSigned<DF>> truncateToInt32Lanes(DF df, hn::Vec<DF> v) {
     const hn::RebindToSigned<DF> di;
     const auto inRange = hn::And(hn::Gt(v, hn::Set(df, -2147483904.0f)), hn::Lt(v, hn::Set(df, 2147483648.0f)));
-    return hn::IfThenElse(hn::RebindMask(di, inRange), hn::ConvertTo(di, v), hn::Set(di, INT32_MIN));
+    const auto converted = hn::ConvertTo(di, hn::IfThenElseZero(inRange, v));  // only values int32 holds
+    return hn::IfThenElse(hn::RebindMask(di, inRange), converted, hn::Set(di, INT32_MIN));
 }
 
 // The low 32 bits of truncateToInt64, lane by lane: outside int32 a float is
@@ -91,7 +92,7 @@ template <class DF> HWY_INLINE hn::Vec<hn::RebindToUnsigned<DF>> lowBitsOfInt64L
     const auto inInt64 =
         hn::And(hn::Gt(v, hn::Set(df, -9223373136366403584.0f)), hn::Lt(v, hn::Set(df, 9223372036854775808.0f)));
     const auto inInt32 = hn::And(hn::Gt(v, hn::Set(df, -2147483904.0f)), hn::Lt(v, hn::Set(df, 2147483648.0f)));
-    const auto small = hn::BitCast(du, hn::ConvertTo(hn::RebindToSigned<DF>(), v));
+    const auto small = hn::BitCast(du, hn::ConvertTo(hn::RebindToSigned<DF>(), hn::IfThenElseZero(inInt32, v)));
     return hn::IfThenElse(hn::RebindMask(du, inInt32), small, hn::IfThenElseZero(hn::RebindMask(du, inInt64), large));
 }
 
