@@ -8,10 +8,10 @@
 // zero-width window gives the top value and one at or below it gives 0. No
 // NaN or infinity ever reaches an integer conversion.
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <new>
-#include <type_traits>
 
 #include "kernels/intensityedits.h"
 #include "kernels/windowmapping.h"
