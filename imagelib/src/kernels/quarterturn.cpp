@@ -106,7 +106,14 @@ void turnTile(Unit* dest, int64_t dstX, int64_t dstA, const Unit* source, int64_
         constexpr int64_t k = 16 / sizeof(Unit);
         if (xs == kTile && as == kTile) {
             HWY_ALIGN Unit rows[kTile * kTile];
-            for (int64_t a = 0; a < kTile; ++a) std::memcpy(rows + a * kTile, source + a * srcA, sizeof(Unit) * kTile);
+            // Copied in the widest vectors a row holds.
+            constexpr size_t kRowBytes = sizeof(Unit) * kTile;
+            const hn::CappedTag<uint8_t, kRowBytes> d8;
+            for (int64_t a = 0; a < kTile; ++a) {
+                const uint8_t* from = reinterpret_cast<const uint8_t*>(source + a * srcA);
+                uint8_t* to = reinterpret_cast<uint8_t*>(rows + a * kTile);
+                for (size_t b = 0; b < kRowBytes; b += hn::Lanes(d8)) hn::StoreU(hn::LoadU(d8, from + b), d8, to + b);
+            }
             for (int64_t x = 0; x < kTile; x += k)
                 for (int64_t a = 0; a < kTile; a += k)
                     transposeBlock(dest + x * dstX + a * dstA, dstX, dstA, rows + x + a * kTile, kTile);
