@@ -81,6 +81,15 @@ protected:
         return lastPicture();
     }
 
+    // A new window and GL context for a second game in the same test, as a fresh process has.
+    void reopenWindow()
+    {
+        window_.reset();
+        window_ = std::make_unique<GameWindow>();
+        ASSERT_TRUE(window_->shown()) << "the window never appeared";
+        glutReshapeFunc(reshape);
+    }
+
     static Picture& lastPicture()
     {
         static Picture picture(0, 0);
@@ -140,6 +149,26 @@ TEST_F(RenderTest, TerrainIsDrawnWithTheSnowTexture)
     // Lit white under fog changes only slowly with depth: a handful of colours. The
     // texture's grain and drifts add many more.
     EXPECT_GT(picture.distinctColours(kGround), 40);
+}
+
+// The figure's render action sets its own material, normal and blending state. Far
+// from her, the snow must look the same as in a game whose figure file is empty.
+TEST_F(RenderTest, FigureLeavesTheLightingOfTheSnowAlone)
+{
+    startGame();
+    const Picture withFigure = framesAt(400.0f, 400.0f, 0.0f, -30.0f, 4);
+    reopenWindow();
+    std::ofstream("texturen/female.iv") << "#Inventor V2.1 ascii\n\nSeparator { }\n";
+    EXPECT_EQ(captureStdout([] { initGame(); }), "");
+    const Picture withoutFigure = framesAt(400.0f, 400.0f, 0.0f, -30.0f, 4);
+
+    EXPECT_EQ(withFigure.count(kGround, isTerrain), kGround.width * kGround.height);
+    ASSERT_EQ(withFigure.rgba.size(), withoutFigure.rgba.size());
+    int differing = 0;
+    for (size_t i = 0; i < withFigure.rgba.size(); ++i) {
+        differing += withFigure.rgba[i] != withoutFigure.rgba[i] ? 1 : 0;
+    }
+    EXPECT_EQ(differing, 0) << "bytes of the whole frame";
 }
 
 TEST_F(RenderTest, MissingSnowBitmapIsReportedAndTheTerrainDrawnPlain)
