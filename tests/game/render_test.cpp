@@ -22,6 +22,9 @@ bool isSnowballGrey(Rgb c)
 bool isCoat(Rgb c) { return c.r > c.g + 50 && c.r > c.b + 40 && !isTextRed(c); }
 bool isTrousers(Rgb c) { return c.b > c.r + 25 && c.g < 150; }  // fog is bluer still, but far lighter
 bool isTerrain(Rgb c) { return !isFog(c) && !isBlack(c); }
+bool isSnow(Rgb c) { return isTerrain(c) && std::min({c.r, c.g, c.b}) > 200; }
+bool isBoot(Rgb c) { return c.r > c.b + 30 && c.r < 170 && c.g < 110; }
+bool isFigure(Rgb c) { return isCoat(c) || isTrousers(c) || isBoot(c); }
 
 const Region kTextCorner{640, 560, 160, 40};
 const Region kGround{0, 0, 800, 250};  // below the horizon when looking 30 degrees down
@@ -213,28 +216,42 @@ TEST_F(RenderTest, SnowballFliesOutOfTheCentreOfTheView)
     EXPECT_EQ(after.count(Region{550, 0, 250, 150}, isSnowballGrey), 0);
 }
 
-// She stands at (80, 140, 80), facing +x, some 50 units above the ground there. From
-// 45 units east of her, looking west and 50 degrees up, the eye sees her front.
-TEST_F(RenderTest, FigureIsDrawnUprightWhereSheStands)
+// Seen from the start point: she stands on the snow 20 units ahead, facing the eye.
+TEST_F(RenderTest, FigureStandsUprightOnTheSnow)
 {
     startGame();
-    const Picture picture = framesAt(125.0f, 80.0f, 180.0f, 50.0f, 3);
+    const Picture picture = framesAt(80.0f, 80.0f, 0.0f, -10.0f, 3);
 
     const Region view{0, 0, 800, 560};
     const int coat = picture.count(view, isCoat);
     const int trousers = picture.count(view, isTrousers);
-    EXPECT_GT(coat, 150);
-    EXPECT_GT(trousers, 40);
+    EXPECT_GT(coat, 800);
+    EXPECT_GT(trousers, 600);
     double coatY = 0.0;
     double trousersY = 0.0;
+    int lowest = view.height;
     for (int y = view.y; y < view.y + view.height; ++y) {
         for (int x = view.x; x < view.x + view.width; ++x) {
             coatY += isCoat(picture.at(x, y)) ? y : 0;
             trousersY += isTrousers(picture.at(x, y)) ? y : 0;
+            lowest = isFigure(picture.at(x, y)) ? std::min(lowest, y) : lowest;
         }
     }
     ASSERT_GT(coat * trousers, 0);
-    EXPECT_GT(coatY / coat, trousersY / trousers + 8.0) << "the coat above the legs: she stands upright";
+    EXPECT_GT(coatY / coat, trousersY / trousers + 50.0) << "the coat above the legs: she stands upright";
+
+    // Her boots meet the snow: right below her lowest pixels, snow and no sky.
+    ASSERT_GT(lowest, 10);
+    int left = view.width;
+    int right = 0;
+    for (int x = view.x; x < view.x + view.width; ++x) {
+        if (isFigure(picture.at(x, lowest))) {
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+    }
+    const Region belowBoots{left, lowest - 10, right - left + 1, 10};
+    EXPECT_EQ(picture.count(belowBoots, isSnow), belowBoots.width * belowBoots.height);
 }
 
 struct BrokenModelCase {
@@ -255,7 +272,7 @@ TEST_P(BrokenModelTest, IsReportedAndTheGameRunsOnWithoutTheFigure)
         std::ofstream("texturen/female.iv") << broken.contents;
     }
     EXPECT_EQ(startGame({"texturen/female.iv"}), broken.message);
-    const Picture picture = framesAt(125.0f, 80.0f, 180.0f, 50.0f, 3);
+    const Picture picture = framesAt(80.0f, 80.0f, 0.0f, -10.0f, 3);
 
     EXPECT_EQ(picture.count(Region{0, 0, 800, 560}, isCoat), 0);
     EXPECT_GT(picture.count(kTextCorner, isTextRed), 80) << "the frame runs on";
