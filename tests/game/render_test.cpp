@@ -127,12 +127,14 @@ TEST_F(RenderTest, FirstFrameClearsToBlackLaterFramesToTheFogColour)
     EXPECT_EQ(second.count(second.whole(), isBlack), 0);
 }
 
-// The text is drawn before the scene and leaves no depth, so terrain behind the corner
-// would paint over it: the camera looks up into the sky here.
-TEST_F(RenderTest, HealthTextIsRedInTheTopRightCorner)
+// The text is drawn before the scene; here a hill rises behind the top right corner
+// (the eye looks level across a valley at it) and must not paint over the text.
+TEST_F(RenderTest, HealthTextIsRedInTheTopRightCornerInFrontOfAHill)
 {
     startGame();
-    const Picture picture = framesAt(400.0f, 400.0f, 0.0f, 60.0f, 2);
+    const Picture picture = framesAt(400.0f, 1460.0f, 240.0f, 0.0f, 3);
+    EXPECT_EQ(picture.count(kTextCorner, isFog), 0) << "the hill fills the corner";
+    EXPECT_GT(picture.count(Region{0, 500, 200, 100}, isFog), 0) << "sky elsewhere";
 
     const int inCorner = picture.count(Region{660, 570, 140, 30}, isTextRed);
     EXPECT_GT(inCorner, 80);
