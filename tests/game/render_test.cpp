@@ -8,6 +8,7 @@
 #include "shell/camera.h"
 #include "shell/game.h"
 #include "shell/input.h"
+#include "shell/swapcontrol.h"
 #include "shell/window.h"
 #include "terrain/field.h"
 
@@ -254,6 +255,19 @@ TEST_F(RenderTest, FigureStandsUprightOnTheSnow)
     }
     const Region belowBoots{left, lowest - 10, right - left + 1, 10};
     EXPECT_EQ(picture.count(belowBoots, isSnow), belowBoots.width * belowBoots.height);
+}
+
+// Where the driver offers a swap-control extension that can be read back, the game
+// asks for one display refresh per swap. (Mesa under Xvfb offers none.)
+TEST_F(RenderTest, SwapsWaitForTheDisplayRefresh)
+{
+    const std::string extensions = glxExtensions();
+    if (chooseSwapControl(extensions.c_str()) != SwapControl::Ext) {
+        GTEST_SKIP() << "no GLX_EXT_swap_control on this display: " << extensions;
+    }
+    setSwapInterval(0);
+    startGame();
+    EXPECT_EQ(swapInterval(), 1);
 }
 
 struct BrokenModelCase {
