@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libcoin-dev
   xvfb xauth xdotool x11-apps imagemagick
+  desktop-file-utils appstream python3
   clang libclang-rt-14-dev
   "$@"
 )
