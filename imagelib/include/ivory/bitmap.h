@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "ivory/export.h"
 #include "ivory/imagebase.h"
 
 namespace Ivory {
@@ -10,7 +11,7 @@ namespace Ivory {
 // An 8-bit-per-channel image read from a BMP file (BITMAPINFOHEADER). Channels
 // keep the file's byte order (blue, green, red[, fourth]); 8-bit files give
 // palette indices. Row 0 is always the top row of the picture.
-class Bitmap : public ImageBase<unsigned char> {
+class IVORY_EXPORT Bitmap : public ImageBase<unsigned char> {
 public:
     Bitmap();
     ~Bitmap() override;

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "ivory/export.h"
+
 namespace Ivory {
 
 // An image of up to four dimensions (x, y, z, t) with any number of channels,
@@ -12,7 +14,7 @@ namespace Ivory {
 // output; nothing throws.
 //
 // The order of the virtual operations is part of the interface: keep it.
-class Image {
+class IVORY_EXPORT Image {
 public:
     Image();
     virtual ~Image();

@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "ivory/elementtypes.h"
+#include "ivory/export.h"
 #include "ivory/image.h"
 
 namespace Ivory {
@@ -90,6 +91,11 @@ protected:
         return index;
     }
 };
+
+// The eight instantiations live in the library, and only they are exported.
+#define IVORY_DECLARE_INSTANTIATION(T, code) extern template class IVORY_EXPORT ImageBase<T>;
+IVORY_ELEMENT_TYPES(IVORY_DECLARE_INSTANTIATION)
+#undef IVORY_DECLARE_INSTANTIATION
 
 }  // namespace Ivory
 
