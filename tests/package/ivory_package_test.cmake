@@ -1,7 +1,7 @@
 # Installs the library of this tree (TREE_KIND) and one of the other kind,
 # built here once, as the component "ivory", checks both install trees and
-# builds the example consumer against each with CMake and with pkg-config.
-# See CMakeLists.txt.
+# builds the example consumer against each with CMake and with pkg-config; the
+# examples are built against the shared install and run. See CMakeLists.txt.
 cmake_minimum_required(VERSION 3.16)
 file(REMOVE_RECURSE "${WORK_DIR}")
 
@@ -130,4 +130,20 @@ foreach(kind static shared)
   unset(ENV{LD_LIBRARY_PATH})
 endforeach()
 
-message(STATUS "static and shared installs, CMake and pkg-config consumers: all as expected")
+# --- the examples against the shared install ---------------------------------
+set(examples_build "${WORK_DIR}/examples")
+set(sanitizer_flags "")
+if(sanitize_shared)
+  set(sanitizer_flags -fsanitize=address,undefined)
+endif()
+run_step(${CMAKE_COMMAND} -S "${SOURCE_DIR}/examples" -B "${examples_build}" -G "${GENERATOR}"
+         -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${WORK_DIR}/shared -DCMAKE_BUILD_TYPE=Release
+         "-DCMAKE_EXE_LINKER_FLAGS=${sanitizer_flags}")
+run_step(${CMAKE_COMMAND} --build "${examples_build}" -j 2)
+file(GLOB expected_outputs "${SOURCE_DIR}/tests/examples/expected/*.txt")
+foreach(expected IN LISTS expected_outputs)
+  get_filename_component(example "${expected}" NAME_WE)
+  run_step(${CMAKE_COMMAND} -DPROGRAM=${examples_build}/${example} -DEXPECTED=${expected}
+           -DWORK_DIR=${WORK_DIR}/run-${example} -P "${SOURCE_DIR}/tests/examples/run_example.cmake")
+endforeach()
+message(STATUS "static and shared installs, CMake and pkg-config consumers, examples: all as expected")
