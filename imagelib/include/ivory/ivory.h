@@ -14,4 +14,8 @@
 #include "ivory/threading.h"
 #include "ivory/version.h"
 
+/// The Ivory image library: images (Image, ImageBase, Bitmap), their
+/// element types, the message handler and the thread count.
+namespace Ivory {}
+
 #endif

@@ -1,6 +1,9 @@
 #ifndef IVORY_MESSAGES_H
 #define IVORY_MESSAGES_H
 
+/// \file
+/// Where the lines the library reports go.
+
 #include "ivory/export.h"
 
 namespace Ivory {
