@@ -5,19 +5,7 @@
 cmake_minimum_required(VERSION 3.16)
 file(REMOVE_RECURSE "${WORK_DIR}")
 
-function(run_step)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "step failed (${result}): ${ARGN}\n${out}\n${err}")
-  endif()
-  set(step_output "${out}" PARENT_SCOPE)
-endfunction()
-
-function(expect_equal what actual expected)
-  if(NOT actual STREQUAL expected)
-    message(FATAL_ERROR "${what}:\n${actual}\ninstead of\n${expected}")
-  endif()
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/steps.cmake")
 
 # --- the two libraries -------------------------------------------------------
 if(TREE_KIND STREQUAL "static")
@@ -40,28 +28,13 @@ run_step(${CMAKE_COMMAND} -S "${SOURCE_DIR}" -B "${build_of_${other_kind}}" -G "
 run_step(${CMAKE_COMMAND} --build "${build_of_${other_kind}}" -j 2)
 
 # --- what an install tree must hold, and nothing else ------------------------
-file(GLOB source_headers RELATIVE "${SOURCE_DIR}/imagelib/include" "${SOURCE_DIR}/imagelib/include/ivory/*.h")
-set(public_files ${source_headers} ivory/export.h ivory/version.h)
-list(TRANSFORM public_files PREPEND "include/")
-string(MAKE_C_IDENTIFIER "${BUILD_TYPE}" config)
-string(TOLOWER "${config}" config)
-if(config STREQUAL "")
-  set(config noconfig)
-endif()
+include("${CMAKE_CURRENT_LIST_DIR}/ivory_files.cmake")
 string(REGEX MATCH "^[0-9]+" major "${VERSION}")
 set(lib "${INSTALL_LIBDIR}")
-list(APPEND public_files
-  ${lib}/cmake/Ivory/IvoryConfig.cmake ${lib}/cmake/Ivory/IvoryConfigVersion.cmake
-  ${lib}/cmake/Ivory/IvoryTargets.cmake ${lib}/cmake/Ivory/IvoryTargets-${config}.cmake
-  ${lib}/pkgconfig/ivory.pc)
-set(expected_static ${public_files} ${lib}/libivory.a)
-set(expected_shared ${public_files} ${lib}/libivory.so ${lib}/libivory.so.${major} ${lib}/libivory.so.${VERSION})
 
 function(check_install_tree kind prefix)
-  file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE "${prefix}" "${prefix}/*")
-  list(SORT installed)
-  set(expected ${expected_${kind}})
-  list(SORT expected)
+  files_under(installed "${prefix}")
+  ivory_install_files(expected ${kind})
   expect_equal("${kind} install tree" "${installed}" "${expected}")
   file(STRINGS "${prefix}/include/ivory/version.h" version_line REGEX "IVORY_VERSION_STRING")
   expect_equal("version.h" "${version_line}" "#define IVORY_VERSION_STRING \"${VERSION}\"")
