@@ -27,8 +27,7 @@ set(IVORY_DEBIAN_DEPENDS "${IVORY_DEBIAN_DEPENDS}" PARENT_SCOPE)
 install(TARGETS ivory EXPORT IvoryTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ivory
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ivory
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ivory
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ivory)
 install(FILES ${IVORY_PUBLIC_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ivory COMPONENT ivory)
 
 set(ivory_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Ivory)
@@ -62,12 +61,13 @@ if(ivory_type STREQUAL "STATIC_LIBRARY")
   string(APPEND IVORY_PC_CFLAGS " -DIVORY_STATIC_DEFINE")
 endif()
 # What only a static link needs (pkg-config --static), each line only when it has something to say.
-set(IVORY_PC_STATIC_LINES "")
+set(ivory_pc_static_lines "")
 if(IVORY_PC_REQUIRES_PRIVATE)
-  string(APPEND IVORY_PC_STATIC_LINES "Requires.private: ${IVORY_PC_REQUIRES_PRIVATE}\n")
+  list(APPEND ivory_pc_static_lines "Requires.private: ${IVORY_PC_REQUIRES_PRIVATE}")
 endif()
 if(CMAKE_THREAD_LIBS_INIT)
-  string(APPEND IVORY_PC_STATIC_LINES "Libs.private: ${CMAKE_THREAD_LIBS_INIT}\n")
+  list(APPEND ivory_pc_static_lines "Libs.private: ${CMAKE_THREAD_LIBS_INIT}")
 endif()
+string(REPLACE ";" "\n" IVORY_PC_STATIC_LINES "${ivory_pc_static_lines}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/ivory.pc.in ${CMAKE_CURRENT_BINARY_DIR}/ivory.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/ivory.pc DESTINATION ${ivory_pc_dir} COMPONENT ivory)
