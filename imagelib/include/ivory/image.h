@@ -51,7 +51,9 @@ public:
     virtual void invert() = 0;
     virtual void applyWindowLevel(bool reversed) = 0;
 
-    // Element access and interpolation
+    // Element access and interpolation. The positional reads and samples take
+    // a position outside the image as its nearest edge: each coordinate is
+    // clamped into 0 .. extent-1 first (NaN to 0, infinities to the edge).
     virtual bool getNext(float* out) = 0;
     virtual bool setNext(float value) = 0;
     virtual void setCurrent(float value) = 0;
