@@ -3,7 +3,6 @@
 // the block fill the new one completely before the old one is given back.
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <initializer_list>
 #include <new>
@@ -13,6 +12,7 @@
 #include "blockmean.h"
 #include "elementconversion.h"
 #include "freshblock.h"
+#include "nextpoweroftwo.h"
 #include "parallel.h"
 #include "quarterturn.h"
 #include "report.h"
@@ -21,15 +21,6 @@ namespace Ivory::detail::resample {
 
 // Source elements a thread should have to itself before it is worth starting.
 constexpr int64_t kMinChunkElements = int64_t(1) << 18;
-
-// 2 to the power of ceil(log2(extent)), the logarithms taken in single
-// precision; an extent whose logarithm quotient is 0 (i.e. 1) stays as it is.
-inline int64_t paddedExtent(int32_t extent) {
-    const float q = std::log(static_cast<float>(extent)) / std::log(2.0f);
-    if (q == 0.0f) return extent;
-    const float power = std::pow(2.0f, std::ceil(q));
-    return power >= 1.0f ? static_cast<int64_t>(power) : 0;  // extent 0: 2^-inf
-}
 
 // Whether the extents and derived sizes of a shape fit the 32-bit fields. Each
 // product is checked before it is multiplied further, so none overflows.
@@ -183,8 +174,10 @@ void ImageBase<T>::rotate(int axis) {
 template <typename T>
 void ImageBase<T>::scaleToPowerOfTwo() {
     if (m_data == nullptr) return;
-    const int64_t w2 = detail::resample::paddedExtent(m_dim[0]);
-    const int64_t h2 = detail::resample::paddedExtent(m_dim[1]);
+    // An integer computation: logarithms in single precision put the padded
+    // extent below the old one just above large powers of two (2^21 + 1).
+    const int64_t w2 = nextPowerOfTwo(m_dim[0]);
+    const int64_t h2 = nextPowerOfTwo(m_dim[1]);
     // A padded shape the size fields cannot describe is left alone, as if allocation failed.
     if (!detail::resample::sizesFit(m_channels, w2, h2, m_dim[2], m_dim[3])) return;
     const int64_t count = int64_t(m_channels) * w2 * h2 * m_dim[2] * m_dim[3];

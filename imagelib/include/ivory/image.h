@@ -45,6 +45,7 @@ public:
     // Resampling
     virtual Image* downsample(int fx, int fy, int fz, int ft, bool intoNew) = 0;
     virtual void rotate(int axis) = 0;
+    // Pads width and height with zeros to the smallest powers of two not below them.
     virtual void scaleToPowerOfTwo() = 0;
 
     // Intensity mapping
