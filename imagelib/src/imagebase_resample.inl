@@ -125,12 +125,11 @@ Image* ImageBase<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
                            m_spacing[3] * ft);
         return target;
     }
-    releaseData();
+    detail::freshblock::adoptBlock(*this, block);
     m_spacing[0] *= fx;
     m_spacing[1] *= fy;
     m_spacing[2] *= fz;
     m_spacing[3] *= ft;
-    m_data = block;
     m_dim[0] = w;
     m_dim[1] = h;
     m_dim[2] = d;
@@ -162,8 +161,7 @@ void ImageBase<T>::rotate(int axis) {
 
     // Every frame turns alike, so the volume stays one consistent 4D image.
     detail::resample::turnFrames(*this, axis, block);
-    releaseData();
-    m_data = block;
+    detail::freshblock::adoptBlock(*this, block);
 
     std::swap(m_dim[first], m_dim[second]);
     std::swap(m_spacing[first], m_spacing[second]);
@@ -198,8 +196,7 @@ void ImageBase<T>::scaleToPowerOfTwo() {
     m_dim[0] = int32_t(w2);
     m_dim[1] = int32_t(h2);
     detail::resample::recomputeSizes(*this);
-    releaseData();
-    m_data = block;
+    detail::freshblock::adoptBlock(*this, block);
     if (m_verbose) {
         detail::report("Scaled to power of two, new width = %lld, height = %lld", static_cast<long long>(w2),
                        static_cast<long long>(h2));

@@ -42,10 +42,16 @@ public:
     virtual void clear() = 0;
     virtual void releaseData() = 0;
 
-    // Resampling
+    // Resampling. The operations that replace the element block (downsample
+    // in place, rotate, scaleToPowerOfTwo, and flip) leave an external block
+    // untouched, still the caller's to free, and the image owns the new one:
+    // m_external becomes false (see ImageBase::m_external).
+    // In place: replaces the block, owned by the image from then on.
     virtual Image* downsample(int fx, int fy, int fz, int ft, bool intoNew) = 0;
+    // Replaces the block, owned by the image from then on.
     virtual void rotate(int axis) = 0;
-    // Pads width and height with zeros to the smallest powers of two not below them.
+    // Pads width and height with zeros to the smallest powers of two not below
+    // them, in a new block owned by the image from then on.
     virtual void scaleToPowerOfTwo() = 0;
 
     // Intensity mapping
@@ -70,6 +76,7 @@ public:
     // Model
     virtual void setWindowFromData() = 0;
     virtual void swapBytes() = 0;
+    // Replaces the block, owned by the image from then on (see Resampling).
     virtual void flip(bool fx, bool fy, bool fz, bool ft) = 0;
 
     // Filtering and derivatives

@@ -74,7 +74,12 @@ public:
         return index < 0 ? T(0) : m_data[index];
     }
 
-    bool m_external;  // the block belongs to somebody else: never released here
+    // The block belongs to somebody else: it is never released here. An
+    // operation that replaces the block (flip, downsample in place, rotate,
+    // scaleToPowerOfTwo) leaves the external block untouched, still the
+    // caller's to free, and the image owns the new block: m_external becomes
+    // false and the destructor frees it.
+    bool m_external;
     T* m_data;
 
 protected:
