@@ -87,7 +87,11 @@ public:
     virtual Image* gradient3D(int code, const float* kernel, bool keepSize, bool withValue,
                               Image* out) = 0;
 
-    // Export and statistics
+    // Export and statistics. The three exports map each element e through its
+    // channel's window to q = (e - low) * top / (high - low), top 255 or 65535
+    // (in single precision; sliceToBytes of double elements in double), then
+    // clamp q to 0..top and only then truncate it; NaN gives 0. So a quotient
+    // beyond the integer range still gives 0 or top.
     virtual unsigned char* toBytes(unsigned char* out, bool powerOfTwo) = 0;
     virtual unsigned short* toShorts(unsigned short* out, bool powerOfTwo) = 0;
     virtual unsigned char* sliceToBytes(unsigned char* out, int slice, int channel,
