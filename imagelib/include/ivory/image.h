@@ -19,6 +19,10 @@ public:
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
 
+    // "Prints:" lists every line an operation can report (through the message
+    // handler, see messages.h); "verbose:" lines only while m_verbose is
+    // non-zero. An operation without such a note prints nothing.
+
     virtual int query(int32_t what);  // always 0
 
     // Raw files hold the element block exactly as it lies in memory, without
@@ -38,6 +42,7 @@ public:
     // Always 0. A shape with a negative extent or more elements than the
     // 32-bit sizes hold is refused: the image is left empty (all extents and
     // sizes 0) and ImageBase::init reports it like a failed allocation.
+    // Prints (ImageBase): "Error while initializing!"
     virtual int init(int width, int height, int depth, int frames, int channels);
     virtual void clear() = 0;
     virtual void releaseData() = 0;
@@ -46,16 +51,24 @@ public:
     // in place, rotate, scaleToPowerOfTwo, and flip) leave an external block
     // untouched, still the caller's to free, and the image owns the new one:
     // m_external becomes false (see ImageBase::m_external).
+
     // In place: replaces the block, owned by the image from then on.
+    // Prints: "Error: downsampling factors must be at least 1!",
+    //   "Error while initializing!" (intoNew: the new image's block);
+    //   verbose, in place: "Image downsampled, new size W x H x D".
     virtual Image* downsample(int fx, int fy, int fz, int ft, bool intoNew) = 0;
     // Replaces the block, owned by the image from then on.
+    // Prints: "Error: rotation axis must be 0, 1 or 2!";
+    //   verbose: "Rotated image around axis A".
     virtual void rotate(int axis) = 0;
     // Pads width and height with zeros to the smallest powers of two not below
     // them, in a new block owned by the image from then on.
+    // Prints, verbose: "Scaled to power of two, new width = W, height = H".
     virtual void scaleToPowerOfTwo() = 0;
 
     // Intensity mapping
     virtual void invert() = 0;
+    // Prints, verbose: "Window/Level setting applied".
     virtual void applyWindowLevel(bool reversed) = 0;
 
     // Element access and interpolation. The positional reads and samples take
@@ -77,13 +90,33 @@ public:
     virtual void setWindowFromData() = 0;
     virtual void swapBytes() = 0;
     // Replaces the block, owned by the image from then on (see Resampling).
+    // Prints: "Error: not enough memory to flip the image!"
     virtual void flip(bool fx, bool fy, bool fz, bool ft) = 0;
 
-    // Filtering and derivatives
+    // Filtering and derivatives. Those that make their output image can also
+    // print "Error: unknown data type, cannot create output image!" and
+    // "Error while initializing!"; with a caller's output image too small for
+    // the result, "Error: output image too small!".
+
+    // Prints, checked in this order:
+    //   "Error: unsigned data type, cannot compute filtered image!"
+    //   "Error: Cannot compute filtered image without filter!"
+    //   "Error: Window size must be positive!"
+    //   "Error: Window size must be an odd number!"
+    //   "Error: Window size exceeds the image!"
+    //   then the output errors.
     virtual Image* filter(int code, const float* kernel, int n, Image* out) = 0;
+    // Prints: "Error: border too wide for the image!"
     virtual void fillBorder(int k) = 0;
+    // Prints: "Error: unsigned data type, cannot compute gradient!",
+    //   "Error: image too small, cannot compute gradient!", the output errors.
     virtual Image* gradient(int code, const float* kernel, bool keepSize, Image* out) = 0;
+    // Prints: "Error: unsigned data type, cannot compute hessian!", the output errors.
     virtual Image* hessian(int code, const float* kernel, Image* out) = 0;
+    // Prints: "Error: unsigned data type, cannot compute gradient!",
+    //   "Error: image too small, cannot compute gradient!", the output errors,
+    //   "Warning: N values exceeded." (results clamped to the output type);
+    //   verbose: "Computing 3D gradient...", "Done. Range = [MIN..MAX]".
     virtual Image* gradient3D(int code, const float* kernel, bool keepSize, bool withValue,
                               Image* out) = 0;
 
@@ -94,6 +127,7 @@ public:
     // beyond the integer range still gives 0 or top.
     virtual unsigned char* toBytes(unsigned char* out, bool powerOfTwo) = 0;
     virtual unsigned short* toShorts(unsigned short* out, bool powerOfTwo) = 0;
+    // Prints: "Error: no such slice or channel!"
     virtual unsigned char* sliceToBytes(unsigned char* out, int slice, int channel,
                                         bool powerOfTwo) = 0;
     virtual float* centroid(float* out) = 0;
