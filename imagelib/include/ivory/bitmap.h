@@ -7,24 +7,31 @@
 
 namespace Ivory {
 
-// An 8-bit-per-channel image read from a BMP file (BITMAPINFOHEADER). Channels
-// keep the file's byte order (blue, green, red[, fourth]); 8-bit files give
-// palette indices. Row 0 is always the top row of the picture.
+// An 8-bit-per-channel image read from an uncompressed BMP file with the
+// 40-byte information header (BITMAPINFOHEADER) or a longer one that begins
+// with its fields (52, 56, 108 or 124 bytes; what they add is skipped).
+// Channels keep the file's byte order (blue, green, red[, fourth]); 8-bit
+// files give palette indices. Row 0 is always the top row of the picture.
 class Bitmap : public ImageBase<unsigned char> {
 public:
     Bitmap();
     ~Bitmap() override;
 
-    // 1 when the image was read, -1 on any failure. Prints nothing. The file
-    // is untrusted and refused (-1) when it is shorter than its headers,
-    // palette and pixel rows announce, has fewer than 8 bits per pixel (1-
-    // and 4-bit files are not read), a width <= 0, a height of 0, a shape
-    // that does not fit the 32-bit sizes, or more than 256 palette entries.
-    // State after a failure: a null path, an unopenable or refused file leave
-    // image, spacing and palette as they were (m_bits_per_pixel is updated as
-    // soon as complete headers with the "BM" magic were read); a failure while
-    // reading palette or pixel rows (out of memory, file changed underneath)
-    // leaves an empty image without palette. Never a partly filled image.
+    // 1 when the image was read, -1 on any failure. Prints nothing. The
+    // palette is read right after the information header, the pixel rows from
+    // bfOffBits (a gap before them is skipped). The file is untrusted and
+    // refused (-1) when it is shorter than its headers, palette and pixel rows
+    // announce, has an information header of another size (such as the
+    // 12-byte OS/2 header), compressed rows (run lengths, colour bit fields:
+    // anything but BI_RGB), pixel rows that would start inside the headers or
+    // the palette, fewer than 8 bits per pixel (1- and 4-bit files are not
+    // read), a width <= 0, a height of 0, a shape that does not fit the
+    // 32-bit sizes, or more than 256 palette entries.
+    // State after a failure: the image, spacing and palette stay as they were
+    // (m_bits_per_pixel is updated as soon as complete headers with the "BM"
+    // magic and a known information header size were read), except when no
+    // memory can be had for the new image's block, which leaves an empty image
+    // without palette. Never a partly filled image.
     int load(const char* path);
 
     int32_t m_bits_per_pixel;
