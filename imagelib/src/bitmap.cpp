@@ -1,5 +1,6 @@
 #include "ivory/bitmap.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -14,6 +15,10 @@ constexpr int64_t kFieldsSize = kFileHeaderSize + 40;  // the header fields read
 constexpr uint32_t kUncompressed = 0;                 // BI_RGB
 constexpr int64_t kMaxPaletteEntries = 256;
 constexpr int64_t kPaletteEntrySize = 4;
+// Pixel bytes read at first from a stream of unknown length (a pipe); the
+// buffer then doubles each time it is full, so the memory held stays within
+// three times (old and new buffer while it grows) what the stream delivered.
+constexpr int64_t kFirstReadSize = int64_t(1) << 16;
 
 // The file header and the information header, in file order.
 struct Headers {
@@ -90,20 +95,24 @@ bool readHeaders(std::istream& in, Headers& h) {
     return bool(in);
 }
 
-// Length of the file behind the stream, which is left at its start; -1 if unknown.
+// Length of the file behind the stream, which is left at its start; -1 when
+// the stream cannot seek (a pipe or FIFO), which is then read as it comes.
 int64_t fileLength(std::istream& in) {
     in.seekg(0, std::ios::end);
     const int64_t length = in.tellg();
     in.seekg(0, std::ios::beg);
-    return in ? length : -1;
+    if (in) return length;
+    in.clear();
+    return -1;
 }
 
 // Refuses every shape the image model cannot hold, pixel rows that would
-// start inside the headers or the palette, and every file too short for what
-// its headers announce, before anything is allocated: allocations are thereby
-// bounded by the file's length. biSizeImage plays no part: the pixel array is
-// always the padded rows times the height (0 is legal for uncompressed files,
-// and a larger value adds nothing that is read).
+// start inside the headers or the palette, and, when the file's length is
+// known (fileSize >= 0), every file too short for what its headers announce,
+// before anything is allocated: allocations are thereby bounded by the
+// file's length. biSizeImage plays no part: the pixel array is always the
+// padded rows times the height (0 is legal for uncompressed files, and a
+// larger value adds nothing that is read).
 bool planLayout(const Headers& h, int64_t fileSize, Layout& out) {
     const int64_t width = h.biWidth;
     const int64_t height = h.biHeight < 0 ? -int64_t(h.biHeight) : int64_t(h.biHeight);
@@ -121,7 +130,7 @@ bool planLayout(const Headers& h, int64_t fileSize, Layout& out) {
     const int64_t paletteOffset = kFileHeaderSize + h.biSize;
     const int64_t pixelBytes = rowSize * height;
     if (h.bfOffBits < paletteOffset + paletteEntries * kPaletteEntrySize) return false;
-    if (fileSize < int64_t(h.bfOffBits) + pixelBytes) return false;
+    if (fileSize >= 0 && fileSize < int64_t(h.bfOffBits) + pixelBytes) return false;
 
     out.width = int32_t(width);
     out.height = int32_t(height);
@@ -141,7 +150,7 @@ void releasePalette(Bitmap& image) {
     image.m_palette_size = 0;
 }
 
-// Passes over `count` bytes of the stream.
+// Passes over `count` bytes of the stream (reading, since it may not seek).
 bool skip(std::istream& in, int64_t count) {
     if (count == 0) return true;
     in.ignore(count);
@@ -149,13 +158,25 @@ bool skip(std::istream& in, int64_t count) {
 }
 
 // Exactly `count` bytes of the stream, or null when it ends before (or memory
-// runs out).
-std::unique_ptr<unsigned char[]> readBytes(std::istream& in, int64_t count) {
-    std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size_t(count)]);
-    if (!bytes) return nullptr;
-    in.read(reinterpret_cast<char*>(bytes.get()), count);
-    if (in.gcount() != count) return nullptr;
-    return bytes;
+// runs out). With allAtOnce (the file's length is known to cover them, or
+// they are few) the buffer is made at once; otherwise it grows only as the
+// bytes arrive.
+std::unique_ptr<unsigned char[]> readBytes(std::istream& in, int64_t count, bool allAtOnce) {
+    int64_t capacity = allAtOnce ? count : std::min(count, kFirstReadSize);
+    std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size_t(capacity)]);
+    int64_t filled = 0;
+    while (bytes) {
+        in.read(reinterpret_cast<char*>(bytes.get() + filled), capacity - filled);
+        filled += in.gcount();
+        if (filled == count) return bytes;
+        if (filled < capacity) return nullptr;  // the stream ended early
+        const int64_t grown = std::min(count, 2 * capacity);
+        std::unique_ptr<unsigned char[]> larger(new (std::nothrow) unsigned char[size_t(grown)]);
+        if (larger) std::memcpy(larger.get(), bytes.get(), size_t(filled));
+        bytes = std::move(larger);
+        capacity = grown;
+    }
+    return nullptr;
 }
 
 // Stores the file's pixel rows with row 0 at the top of the picture; each
@@ -198,14 +219,14 @@ int Bitmap::load(const char* path) {
     Layout layout;
     if (!planLayout(h, fileSize, layout)) return -1;
 
-    // Palette and pixel rows are read in file order; the image changes only
-    // once all is there.
+    // Palette and pixel rows are read in file order, only forward, so that a
+    // pipe serves as well as a file; the image changes only once all is there.
     const int64_t paletteBytes = layout.paletteEntries * kPaletteEntrySize;
     std::unique_ptr<unsigned char[]> palette;
     if (!skip(in, layout.paletteOffset - kFieldsSize)) return -1;
-    if (paletteBytes > 0 && !(palette = readBytes(in, paletteBytes))) return -1;
+    if (paletteBytes > 0 && !(palette = readBytes(in, paletteBytes, true))) return -1;  // 1 KiB at most
     if (!skip(in, layout.pixelOffset - layout.paletteOffset - paletteBytes)) return -1;
-    const std::unique_ptr<unsigned char[]> rows = readBytes(in, layout.pixelBytes);
+    const std::unique_ptr<unsigned char[]> rows = readBytes(in, layout.pixelBytes, fileSize >= 0);
     if (!rows) return -1;
 
     releasePalette(*this);

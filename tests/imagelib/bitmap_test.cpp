@@ -1,10 +1,18 @@
 #include "ivory/bitmap.h"
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <climits>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -91,6 +99,11 @@ Bytes counting(size_t n, uint8_t first = 0) {
     return out;
 }
 
+Bytes fixtureBytes(const std::string& name) {
+    std::ifstream in(fixture(name), std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 class BitmapTest : public ::testing::Test {
 protected:
     int loadBytes(const Bytes& bytes) {
@@ -100,6 +113,37 @@ protected:
         return bitmap.load(path.c_str());
     }
     int loadFile(const BmpFile& file) { return loadBytes(file.bytes()); }
+
+    // Loads the bytes through a FIFO that a second thread writes, so the
+    // reader can neither seek nor learn the length in advance.
+    int loadThroughFifo(const Bytes& bytes) {
+        const std::string path = dir.file("image.fifo");
+        unlink(path.c_str());
+        if (mkfifo(path.c_str(), 0600) != 0) {
+            ADD_FAILURE() << "mkfifo failed";
+            return 0;
+        }
+        std::thread writer([&] {
+            // A reader that stops early makes write fail with EPIPE; the
+            // signal stays blocked and pending in this thread alone.
+            sigset_t pipeSignal;
+            sigemptyset(&pipeSignal);
+            sigaddset(&pipeSignal, SIGPIPE);
+            pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+            const int fd = open(path.c_str(), O_WRONLY);  // waits for the reader
+            for (size_t written = 0; fd >= 0 && written < bytes.size();) {
+                const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+                if (n <= 0) break;
+                written += size_t(n);
+            }
+            if (fd >= 0) close(fd);
+        });
+        const int result = bitmap.load(path.c_str());
+        // Had load not opened the FIFO, the writer would wait for a reader for ever.
+        close(open(path.c_str(), O_RDONLY | O_NONBLOCK));
+        writer.join();
+        return result;
+    }
 
     Bytes pixelsOf(const Ivory::Bitmap& b) const { return Bytes(b.m_data, b.m_data + b.m_image_size); }
     int at(int x, int y, int c) const { return bitmap.m_data[c + x * bitmap.m_channels + y * bitmap.m_stride]; }
@@ -252,6 +296,21 @@ TEST_F(BitmapTest, PaletteFollowsTheInformationHeaderAndRowsStartAtTheirOffset) 
     }
 }
 
+// A pipe or FIFO cannot seek: the reader takes the bytes as they come, here
+// a file with a gap before its rows and a picture larger than a pipe holds.
+TEST_F(BitmapTest, PipesAndFifosAreReadAsTheyCome) {
+    BmpFile large;
+    large.biWidth = 301;
+    large.biHeight = -300;
+    large.pixels = counting(size_t(904) * 300, 1);  // rows of 903 bytes padded to 904
+    for (const Bytes& bytes : {fixtureBytes("im_v5_profile_gap_7x3.bmp"), large.bytes()}) {
+        ASSERT_EQ(loadBytes(bytes), 1);
+        const Bytes fromFile = pixelsOf(bitmap);
+        ASSERT_EQ(loadThroughFifo(bytes), 1);
+        EXPECT_EQ(pixelsOf(bitmap), fromFile);
+    }
+}
+
 TEST_F(BitmapTest, PixelArraySizeComesFromRowSizeAndHeightWhateverBiSizeImageSays) {
     BmpFile file;
     file.biWidth = 2;
@@ -318,18 +377,23 @@ Bytes cut(size_t length) {
 
 class RefusedBitmapTest : public BitmapTest, public ::testing::WithParamInterface<RefusedCase> {};
 
+// From a file, whose length is known before anything is read, and through a
+// FIFO, where a short file shows only when its bytes run out.
 TEST_P(RefusedBitmapTest, GivesMinusOneAndKeepsThePreviousImage) {
     ASSERT_EQ(bitmap.load(fixture("pil_8bit_6colours_7x3.bmp").c_str()), 1);
     const Bytes before = pixelsOf(bitmap);
     const unsigned char* palette = bitmap.m_palette;
-    EXPECT_EQ(loadBytes(GetParam().bytes()), -1);
-    EXPECT_EQ(bitmap.m_dim[0], 7);
-    EXPECT_EQ(bitmap.m_dim[1], 3);
-    EXPECT_EQ(bitmap.m_channels, 1);
-    EXPECT_EQ(pixelsOf(bitmap), before);
-    EXPECT_EQ(bitmap.m_palette, palette);
-    EXPECT_EQ(bitmap.m_palette_size, 6);
-    EXPECT_EQ(IvoryTest::bitsOf(bitmap.m_spacing[0]), IvoryTest::bitsOf(7.0f / 3780.0f));
+    for (const bool fifo : {false, true}) {
+        SCOPED_TRACE(fifo ? "through a FIFO" : "from a file");
+        EXPECT_EQ(fifo ? loadThroughFifo(GetParam().bytes()) : loadBytes(GetParam().bytes()), -1);
+        EXPECT_EQ(bitmap.m_dim[0], 7);
+        EXPECT_EQ(bitmap.m_dim[1], 3);
+        EXPECT_EQ(bitmap.m_channels, 1);
+        EXPECT_EQ(pixelsOf(bitmap), before);
+        EXPECT_EQ(bitmap.m_palette, palette);
+        EXPECT_EQ(bitmap.m_palette_size, 6);
+        EXPECT_EQ(IvoryTest::bitsOf(bitmap.m_spacing[0]), IvoryTest::bitsOf(7.0f / 3780.0f));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -27,6 +27,9 @@ public:
     // the palette, fewer than 8 bits per pixel (1- and 4-bit files are not
     // read), a width <= 0, a height of 0, a shape that does not fit the
     // 32-bit sizes, or more than 256 palette entries.
+    // The path may name a pipe or FIFO ("/dev/stdin"): the file is read
+    // forward only, and where its length cannot be learnt beforehand the
+    // memory used grows only with the bytes that actually arrive.
     // State after a failure: the image, spacing and palette stay as they were
     // (m_bits_per_pixel is updated as soon as complete headers with the "BM"
     // magic and a known information header size were read), except when no
