@@ -44,6 +44,10 @@ Image* ImageBase<T>::filter(int code, const float* kernel, int n, Image* out) {
         detail::report("Error: Cannot compute filtered image without filter!");
         return nullptr;
     }
+    if (n < 1) {  // a negative half-width would run the border zeroing off the rows
+        detail::report("Error: Window size must be positive!");
+        return nullptr;
+    }
     if (n % 2 == 0) {
         detail::report("Error: Window size must be an odd number!");
         return nullptr;

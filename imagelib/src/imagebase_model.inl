@@ -103,7 +103,6 @@ void ImageBase<T>::swapBytes() {
 template <typename T>
 void ImageBase<T>::flip(bool fx, bool fy, bool fz, bool ft) {
     if (m_data == nullptr) return;
-    const size_t bytes = size_t(m_image_size) * sizeof(T);
     T* flipped = detail::freshblock::allocateBlock<T>(size_t(m_image_size));
     if (flipped == nullptr) {
         detail::report("Error: not enough memory to flip the image!");
@@ -129,15 +128,7 @@ void ImageBase<T>::flip(bool fx, bool fy, bool fz, bool ft) {
                 }
             }
         });
-    releaseData();
-    if (m_data == nullptr) {
-        m_data = flipped;
-    } else {
-        // The block was not ours to release (an external one): it receives the
-        // flipped elements, so nothing we allocated is left without an owner.
-        std::memcpy(m_data, flipped, bytes);
-        releaseAligned(flipped);
-    }
+    detail::freshblock::adoptBlock(*this, flipped);
 }
 
 }  // namespace Ivory

@@ -3,7 +3,6 @@
 // the block fill the new one completely before the old one is given back.
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <initializer_list>
 #include <new>
@@ -13,6 +12,7 @@
 #include "blockmean.h"
 #include "elementconversion.h"
 #include "freshblock.h"
+#include "nextpoweroftwo.h"
 #include "parallel.h"
 #include "quarterturn.h"
 #include "report.h"
@@ -21,15 +21,6 @@ namespace Ivory::detail::resample {
 
 // Source elements a thread should have to itself before it is worth starting.
 constexpr int64_t kMinChunkElements = int64_t(1) << 18;
-
-// 2 to the power of ceil(log2(extent)), the logarithms taken in single
-// precision; an extent whose logarithm quotient is 0 (i.e. 1) stays as it is.
-inline int64_t paddedExtent(int32_t extent) {
-    const float q = std::log(static_cast<float>(extent)) / std::log(2.0f);
-    if (q == 0.0f) return extent;
-    const float power = std::pow(2.0f, std::ceil(q));
-    return power >= 1.0f ? static_cast<int64_t>(power) : 0;  // extent 0: 2^-inf
-}
 
 // Whether the extents and derived sizes of a shape fit the 32-bit fields. Each
 // product is checked before it is multiplied further, so none overflows.
@@ -134,12 +125,11 @@ Image* ImageBase<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
                            m_spacing[3] * ft);
         return target;
     }
-    releaseData();
+    detail::freshblock::adoptBlock(*this, block);
     m_spacing[0] *= fx;
     m_spacing[1] *= fy;
     m_spacing[2] *= fz;
     m_spacing[3] *= ft;
-    m_data = block;
     m_dim[0] = w;
     m_dim[1] = h;
     m_dim[2] = d;
@@ -171,8 +161,7 @@ void ImageBase<T>::rotate(int axis) {
 
     // Every frame turns alike, so the volume stays one consistent 4D image.
     detail::resample::turnFrames(*this, axis, block);
-    releaseData();
-    m_data = block;
+    detail::freshblock::adoptBlock(*this, block);
 
     std::swap(m_dim[first], m_dim[second]);
     std::swap(m_spacing[first], m_spacing[second]);
@@ -183,8 +172,10 @@ void ImageBase<T>::rotate(int axis) {
 template <typename T>
 void ImageBase<T>::scaleToPowerOfTwo() {
     if (m_data == nullptr) return;
-    const int64_t w2 = detail::resample::paddedExtent(m_dim[0]);
-    const int64_t h2 = detail::resample::paddedExtent(m_dim[1]);
+    // An integer computation: logarithms in single precision put the padded
+    // extent below the old one just above large powers of two (2^21 + 1).
+    const int64_t w2 = nextPowerOfTwo(m_dim[0]);
+    const int64_t h2 = nextPowerOfTwo(m_dim[1]);
     // A padded shape the size fields cannot describe is left alone, as if allocation failed.
     if (!detail::resample::sizesFit(m_channels, w2, h2, m_dim[2], m_dim[3])) return;
     const int64_t count = int64_t(m_channels) * w2 * h2 * m_dim[2] * m_dim[3];
@@ -205,8 +196,7 @@ void ImageBase<T>::scaleToPowerOfTwo() {
     m_dim[0] = int32_t(w2);
     m_dim[1] = int32_t(h2);
     detail::resample::recomputeSizes(*this);
-    releaseData();
-    m_data = block;
+    detail::freshblock::adoptBlock(*this, block);
     if (m_verbose) {
         detail::report("Scaled to power of two, new width = %lld, height = %lld", static_cast<long long>(w2),
                        static_cast<long long>(h2));

@@ -57,6 +57,8 @@ const Report kReports[] = {
      "Error: unsigned data type, cannot compute filtered image!"},
     {"filter without kernel", [] { discard(volume(5, 5, 1)->filter(Ivory::kTypeFloat, nullptr, 3, nullptr)); },
      "Error: Cannot compute filtered image without filter!"},
+    {"filter of size -1", [] { discard(volume(5, 5, 1)->filter(Ivory::kTypeFloat, kBox, -1, nullptr)); },
+     "Error: Window size must be positive!"},
     {"filter of even size", [] { discard(volume(5, 5, 1)->filter(Ivory::kTypeFloat, kBox, 2, nullptr)); },
      "Error: Window size must be an odd number!"},
     {"filter wider than the image", [] { discard(volume(2, 2, 1)->filter(Ivory::kTypeFloat, kBox, 3, nullptr)); },

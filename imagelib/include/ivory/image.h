@@ -32,6 +32,13 @@ namespace Ivory {
 ///   `unsigned char` gives 44).
 /// - The operations that process a volume (filters, derivatives, exports,
 ///   interpolation, centroid) work on the first frame (t = 0).
+/// - The positional reads and the samplers take a position outside the image
+///   as its nearest edge: each coordinate is clamped into 0 … extent − 1
+///   first (NaN to 0, infinities to the edge).
+/// - The operations that replace the element block (flip, downsample in
+///   place, rotate, scaleToPowerOfTwo) leave an external block
+///   (ImageBase::m_external) untouched, still the caller's to free; the image
+///   owns the new block, and m_external becomes false.
 /// - One image is used from one thread at a time; operations may split their
 ///   own work over threadCount() threads, with the same results.
 ///
@@ -207,7 +214,7 @@ public:
     /// elements around the position (arithmetic in double, rounded to float
     /// once). Valid positions: 0 ≤ x < width − 1, 0 ≤ y < height − 1,
     /// 0 ≤ z < depth − 1 (debug builds assert the integer parts against
-    /// these bounds); beyond them neighbours are clamped onto the edge.
+    /// these bounds); beyond them the position is clamped onto the edge.
     /// Without a block every channel reads 0.
     /// \param out receives #m_channels values.
     /// \param x position along x.
@@ -226,7 +233,7 @@ public:
     /// linear ramps between samples) over the 4 × 4 × 4 elements around the
     /// position, the weights and the running sum rounded to float. Valid
     /// positions: 1 ≤ x < width − 2, 1 ≤ y < height − 2, 1 ≤ z < depth − 2;
-    /// beyond them neighbours are clamped onto the edge. Without a block
+    /// beyond them the position is clamped onto the edge. Without a block
     /// every channel reads 0.
     /// \param out receives #m_channels values.
     /// \param x position along x.
@@ -249,9 +256,10 @@ public:
     /// are left unchanged.
     virtual void swapBytes() = 0;
     /// Mirrors the image along the chosen axes into a new block; channels keep
-    /// their order. An external block receives the mirrored elements and stays
-    /// external. When the new block cannot be allocated, "Error: not enough
-    /// memory to flip the image!" is reported and nothing changes.
+    /// their order. The image owns the new block (an external block is left
+    /// to its owner, and ImageBase::m_external becomes false). When the new
+    /// block cannot be allocated, "Error: not enough memory to flip the
+    /// image!" is reported and nothing changes.
     /// \param fx mirror along x.
     /// \param fy mirror along y.
     /// \param fz mirror along z.
@@ -270,6 +278,7 @@ public:
     /// - "Error: unsigned data type, cannot compute filtered image!": the code
     ///   (after 0 is resolved) is an unsigned type, even when `out` is given;
     /// - "Error: Cannot compute filtered image without filter!": `kernel` is null;
+    /// - "Error: Window size must be positive!": n is below 1;
     /// - "Error: Window size must be an odd number!": n is even;
     /// - "Error: Window size exceeds the image!": n exceeds width or height;
     /// - "Error: output image too small!": `out` holds fewer than
@@ -366,8 +375,11 @@ public:
                               Image* out) = 0;
 
     /// An 8-bit copy of the first frame, every channel through its window:
-    /// (e − low) · 255 / (high − low), clamped to 0 … 255 and truncated (NaN
-    /// gives 0). Channels stay interleaved as in the image. Prints nothing.
+    /// q = (e − low) · 255 / (high − low) in single precision, clamped to
+    /// 0 … 255 and only then truncated (NaN gives 0), so a quotient beyond the
+    /// integer range still gives 0 or 255. toShorts and sliceToBytes follow
+    /// the same rule. Channels stay interleaved as in the image. Prints
+    /// nothing.
     /// \param out a buffer of width·height·depth·#m_channels bytes (the padded
     /// extents with `powerOfTwo`), or null for a new one allocated with
     /// `new[]`, which the caller releases with `delete[]`.

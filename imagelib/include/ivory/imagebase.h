@@ -98,8 +98,13 @@ public:
         return index < 0 ? T(0) : m_data[index];
     }
 
-    bool m_external;  ///< The block belongs to somebody else: never released by the image. False at first.
-    T* m_data;        ///< The element block of #m_image_size elements, or null.
+    /// The block belongs to somebody else: never released by the image. False
+    /// at first. An operation that replaces the block (flip, downsample in
+    /// place, rotate, scaleToPowerOfTwo) leaves the external block untouched,
+    /// still the caller's to free, and the image owns the new block:
+    /// m_external becomes false and the destructor frees it.
+    bool m_external;
+    T* m_data;  ///< The element block of #m_image_size elements, or null.
 
 protected:
     /// Index of element (c, x, y, z, t) in the block. Debug builds assert
