@@ -9,7 +9,14 @@ namespace Ivory {
 // seen through element values passed as float so that callers need not know
 // the element type. ImageBase<T> implements every operation for the eight
 // element types. Errors are integer results and single lines on standard
-// output; nothing throws.
+// output (see messages.h); nothing throws.
+//
+// Memory: an operation allocates all it needs (a new block or output image,
+// a copy of the source, working rows) before it changes anything. When some
+// of it cannot be had, nothing is changed (neither the image nor an output
+// image passed in), the operation reports one line and gives its error
+// result; nothing throws or ends the process. A new output image whose init
+// fails reports "Error while initializing!", as init does.
 //
 // The order of the virtual operations is part of the interface: keep it.
 class Image {
@@ -38,11 +45,17 @@ public:
     // Always 0. A shape with a negative extent or more elements than the
     // 32-bit sizes hold is refused: the image is left empty (all extents and
     // sizes 0) and ImageBase::init reports it like a failed allocation.
+    // "Error while initializing!" when the block or the window table cannot
+    // be allocated; the image keeps its shape without them.
     virtual int init(int width, int height, int depth, int frames, int channels);
+    // "Error: not enough memory to clear the image!" when a missing block
+    // cannot be allocated (the window table is cleared all the same).
     virtual void clear() = 0;
     virtual void releaseData() = 0;
 
-    // Resampling
+    // Resampling. When the new block cannot be allocated: "Error: not enough
+    // memory to downsample the image!" (null), "Error: not enough memory to
+    // rotate the image!", "Error: not enough memory to scale the image!".
     virtual Image* downsample(int fx, int fy, int fz, int ft, bool intoNew) = 0;
     virtual void rotate(int axis) = 0;
     virtual void scaleToPowerOfTwo() = 0;
@@ -64,12 +77,15 @@ public:
     virtual void interpolateCubic(float* out, float x, float y, float z) = 0;
     virtual float interpolateCubicValue(float x, float y, float z) = 0;
 
-    // Model
+    // Model. flip: "Error: not enough memory to flip the image!".
     virtual void setWindowFromData() = 0;
     virtual void swapBytes() = 0;
     virtual void flip(bool fx, bool fy, bool fz, bool ft) = 0;
 
-    // Filtering and derivatives
+    // Filtering and derivatives. When memory cannot be had they return null:
+    // filter "Error: not enough memory to filter the image!", gradient and
+    // gradient3D "Error: not enough memory to compute the gradient!", hessian
+    // "Error: not enough memory to compute the hessian!".
     virtual Image* filter(int code, const float* kernel, int n, Image* out) = 0;
     virtual void fillBorder(int k) = 0;
     virtual Image* gradient(int code, const float* kernel, bool keepSize, Image* out) = 0;
@@ -77,7 +93,8 @@ public:
     virtual Image* gradient3D(int code, const float* kernel, bool keepSize, bool withValue,
                               Image* out) = 0;
 
-    // Export and statistics
+    // Export and statistics. When the exports cannot allocate their result:
+    // "Error: not enough memory to export the image!" (null).
     virtual unsigned char* toBytes(unsigned char* out, bool powerOfTwo) = 0;
     virtual unsigned short* toShorts(unsigned short* out, bool powerOfTwo) = 0;
     virtual unsigned char* sliceToBytes(unsigned char* out, int slice, int channel,
