@@ -140,7 +140,7 @@ public:
         return out;
     }
 
-    // Kernel `set`, to be filled (at most maxTaps entries) before run.
+    // Kernel `set`, to be filled (at most kernels.taps entries) before run.
     Taps& taps(int set) { return m_taps[set]; }
 
     // Runs body(work, row) for every output row after the output's cursor
@@ -159,9 +159,10 @@ public:
         runChunks(0, rows(), m_chunks, chunkBody);
         m_rowsOut.finish(rows());
         // With no NaN and no -0.0f among the values kept, merging in chunk
-        // order gives the range a scan over all rows gives.
+        // order gives the range a scan over all rows gives. (A chunk that
+        // ran no rows left its slot at the start values.)
         Tally merged;
-        for (int chunk = 0; chunk < m_chunks && rows() > 0; ++chunk) {
+        for (int chunk = 0; chunk < m_chunks; ++chunk) {
             const Tally& part = m_tallies[size_t(chunk)];
             for (int i = 0; i < kMaxRanges; ++i) {
                 if (part.ranges[i].min < merged.ranges[i].min) merged.ranges[i].min = part.ranges[i].min;
