@@ -65,7 +65,7 @@ std::unique_ptr<ImageBase<float>> makeSource() {
     auto image = std::make_unique<ImageBase<float>>();
     image->init(kWidth, kHeight, kDepth, 1, 1);
     image->setSpacing(0.5f, 2.0f, 1.5f, 1.0f);
-    for (int i = 0; i < image->m_image_size; ++i) image->m_data[i] = float((i * 7919) % 251) - 125.0f;
+    for (int i = 0; i < image->m_image_size; ++i) image->m_data[i] = float((int64_t(i) * 7919) % 251) - 125.0f;
     image->setWindow(-125.0f, 125.0f, 0);
     return image;
 }
