@@ -182,10 +182,20 @@ private:
     int64_t slotFloats() const { return inPlace() ? 0 : m_plan.source.span * m_plan.source.length; }
     int64_t heldSlots() const { return inPlace() ? 0 : m_plan.source.span; }
 
+    // A chunk's share of a buffer of U that holds `count` per chunk: whole
+    // cache lines and one more, so that no two chunks ever write to one line.
+    template <typename U> static int64_t chunkStride(int64_t count) {
+        constexpr int64_t kLine = 64 / sizeof(U);
+        return (count + kLine - 1) / kLine * kLine + kLine;
+    }
+
     // Floats of one chunk: its source units, then its computed rows.
     int64_t chunkFloats() const {
-        return m_plan.source.read * slotFloats() + m_plan.computedChannels * int64_t(m_plan.output.width);
+        const int64_t rowFloats = m_plan.computedChannels * int64_t(m_plan.output.width);
+        return chunkStride<float>(m_plan.source.read * slotFloats() + rowFloats);
     }
+    int64_t chunkHeld() const { return chunkStride<int64_t>(m_plan.source.read * heldSlots()); }
+    int64_t chunkPointers() const { return chunkStride<const float*>(m_plan.kernels.taps); }
 
     bool allocate(const Image* out) {
         const size_t chunks = size_t(m_chunks);
@@ -199,8 +209,9 @@ private:
         }
         const size_t taps = size_t(m_plan.kernels.taps), kernelEntries = taps * size_t(m_plan.kernels.sets);
         if (!m_places.allocate(kernelEntries) || !m_weights.allocate(kernelEntries) ||
-            !m_pointers.allocate(taps * chunks) || !m_floats.allocate(size_t(chunkFloats()) * chunks) ||
-            !m_held.allocate(size_t(m_plan.source.read * heldSlots()) * chunks) || !m_tallies.allocate(chunks)) {
+            !m_pointers.allocate(size_t(chunkPointers()) * chunks) ||
+            !m_floats.allocate(size_t(chunkFloats()) * chunks) || !m_held.allocate(size_t(chunkHeld()) * chunks) ||
+            !m_tallies.allocate(chunks)) {
             return false;
         }
         for (int set = 0; set < m_plan.kernels.sets; ++set) {
@@ -213,16 +224,17 @@ private:
         RowWork<T> work;
         const SourceUnits& source = m_plan.source;
         float* floats = m_floats.data() + chunkFloats() * chunk;
-        int64_t* held = m_held.data() + source.read * heldSlots() * chunk;
+        int64_t* held = m_held.data() + chunkHeld() * chunk;
         for (int s = 0; s < source.read; ++s) {
-            work.m_units[s] = floatrows::FloatRows<T>(m_data, source.channels, s, source.length, source.span, floats, held);
+            work.m_units[s] =
+                floatrows::FloatRows<T>(m_data, source.channels, s, source.length, source.span, floats, held);
             floats += slotFloats();
             held += heldSlots();
         }
         for (int c = 0; c < m_plan.computedChannels; ++c) {
             work.m_scratch[c] = floats + int64_t(c) * m_plan.output.width;
         }
-        work.m_pointers = m_pointers.data() + m_plan.kernels.taps * chunk;
+        work.m_pointers = m_pointers.data() + chunkPointers() * chunk;
         work.m_width = m_plan.output.width;
         return work;
     }
