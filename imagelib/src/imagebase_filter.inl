@@ -56,8 +56,8 @@ Image* ImageBase<T>::filter(int code, const float* kernel, int n, Image* out) {
     // Output row r is row r % height of slice r / height, and so is source row r.
     pipeline::RowPipeline<T> rows(*this, {"Error: not enough memory to filter the image!",
                                           {width, height, depth, m_dim[3], 1},
-                                          1,
-                                          {1, 1, width, n},
+                                          1,                  // the one channel computed
+                                          {1, 1, width, n},   // one channel by rows, n at a time
                                           {1, detail::filter::nonZeroEntries(kernel, n)}});
     out = rows.prepare(resolved, out);
     if (out == nullptr) return nullptr;

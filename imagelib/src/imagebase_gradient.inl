@@ -82,7 +82,12 @@ Image* gradientOf(const ImageBase<T>& image, int code, const float* kernel, bool
 
     const int s = keepSize ? 0 : 1;
     const int outHeight = height - 2 * s;
-    pipeline::RowPipeline<T> rows(image, {memoryError, {width - 2 * s, outHeight, depth, 1, 2}, 2, {1, 1, width, 3}, {2, 9}});
+    // Output row r is row y of slice z.
+    pipeline::RowPipeline<T> rows(image, {memoryError,
+                                          {width - 2 * s, outHeight, depth, 1, 2},
+                                          2,                  // both channels computed
+                                          {1, 1, width, 3},   // one channel by rows, three at a time
+                                          {2, 9}});           // the kernel and its transpose
     out = rows.prepare(resolved, out);
     if (out == nullptr) return nullptr;
     Taps& along = rows.taps(0);
@@ -137,7 +142,11 @@ Image* ImageBase<T>::hessian(int code, const float* kernel, Image* out) {
     const int width = m_dim[0], height = m_dim[1], depth = m_dim[2];
     const int64_t pixels = detail::derivedoutput::pixelsPerFrame(*this);
     if (pixels != 0 && (m_channels < 2 || !detail::derivedoutput::canRead(*this, pixels * m_channels))) return nullptr;
-    pipeline::RowPipeline<T> rows(*this, {memoryError, {width, height, depth, 1, 3}, 3, {m_channels, 2, width, 3}, {2, 9}});
+    pipeline::RowPipeline<T> rows(*this, {memoryError,
+                                          {width, height, depth, 1, 3},
+                                          3,                           // all three channels computed
+                                          {m_channels, 2, width, 3},   // channels 0 and 1 by rows
+                                          {2, 9}});                    // the kernel and its transpose
     out = rows.prepare(resolved, out);
     if (out == nullptr) return nullptr;
     detail::rowcorrelation::Taps& along = rows.taps(0);
@@ -176,9 +185,12 @@ Image* ImageBase<T>::gradient3D(int code, const float* kernel, bool keepSize, bo
 
     const int s = keepSize ? 0 : 1;
     const detail::derivedoutput::Shape shape{width - 2 * s, height - 2 * s, depth - 2 * s, 1, withValue ? 4 : 3};
-    // Output row r is row y of slice z; the source is read a plane at a time.
-    pipeline::RowPipeline<T> rows(*this, {detail::gradient::kGradientMemoryError, shape, 3,
-                                          {1, 1, int64_t(width) * height, 3}, {3, 27}});
+    // Output row r is row y of slice z.
+    pipeline::RowPipeline<T> rows(*this, {detail::gradient::kGradientMemoryError,
+                                          shape,
+                                          3,                                     // the value channel is copied
+                                          {1, 1, int64_t(width) * height, 3},    // one channel by planes
+                                          {3, 27}});                             // a kernel per component
     out = rows.prepare(resolved, out);
     if (out == nullptr) return nullptr;
     for (int c = 0; c < 3; ++c) detail::gradient::addTaps3D(rows.taps(c), K, c, width);

@@ -91,15 +91,20 @@ const std::vector<Operation>& operations() {
     using Ivory::kTypeFloat;
     static const std::vector<Operation> table = {
         {"filter", false, [](ImageBase<float>& s, Image*) { return s.filter(kTypeFloat, kKernel, 3, nullptr); }},
-        {"filter into a caller's output", true, [](ImageBase<float>& s, Image* o) { return s.filter(kTypeFloat, kKernel, 3, o); }},
-        {"filter into its own block", false, [](ImageBase<float>& s, Image*) { return s.filter(kTypeFloat, kKernel, 3, &s); }},
-        {"gradient", false, [](ImageBase<float>& s, Image*) { return s.gradient(kTypeFloat, nullptr, false, nullptr); }},
+        {"filter into a caller's output", true,
+         [](ImageBase<float>& s, Image* o) { return s.filter(kTypeFloat, kKernel, 3, o); }},
+        {"filter into its own block", false,
+         [](ImageBase<float>& s, Image*) { return s.filter(kTypeFloat, kKernel, 3, &s); }},
+        {"gradient", false,
+         [](ImageBase<float>& s, Image*) { return s.gradient(kTypeFloat, nullptr, false, nullptr); }},
         {"hessian", false, [](ImageBase<float>& s, Image*) { return s.hessian(kTypeFloat, kKernel, nullptr); }},
-        {"gradient3D", false, [](ImageBase<float>& s, Image*) { return s.gradient3D(kTypeByte, nullptr, true, true, nullptr); }},
+        {"gradient3D", false,
+         [](ImageBase<float>& s, Image*) { return s.gradient3D(kTypeByte, nullptr, true, true, nullptr); }},
         {"gradient3D into a caller's output", true,
          [](ImageBase<float>& s, Image* o) { return s.gradient3D(kTypeFloat, nullptr, false, false, o); }},
         {"downsample in place", false, [](ImageBase<float>& s, Image*) { return s.downsample(2, 2, 1, 1, false); }},
-        {"downsample into a new image", false, [](ImageBase<float>& s, Image*) { return s.downsample(2, 1, 2, 1, true); }},
+        {"downsample into a new image", false,
+         [](ImageBase<float>& s, Image*) { return s.downsample(2, 1, 2, 1, true); }},
         {"rotate", false, [](ImageBase<float>& s, Image*) { s.rotate(1); return static_cast<Image*>(nullptr); }},
     };
     return table;
