@@ -46,13 +46,16 @@ int ImageBase<T>::init(int width, int height, int depth, int frames, int channel
         detail::report("Error while initializing!");
         return 0;
     }
-    if (m_image_size == 0 || m_external) return 0;
-    m_data = static_cast<T*>(allocateAligned(size_t(m_image_size) * sizeof(T)));
-    if (m_data == nullptr) {
-        detail::report("Error while initializing!");
-        return 0;
+    bool complete = m_window != nullptr || m_channels == 0;  // the table may have failed too
+    if (m_image_size != 0 && !m_external) {
+        m_data = static_cast<T*>(allocateAligned(size_t(m_image_size) * sizeof(T)));
+        if (m_data != nullptr) {
+            std::memset(m_data, 0, size_t(m_image_size) * sizeof(T));
+        } else {
+            complete = false;
+        }
     }
-    std::memset(m_data, 0, size_t(m_image_size) * sizeof(T));
+    if (!complete) detail::report("Error while initializing!");
     return 0;
 }
 
@@ -62,6 +65,7 @@ void ImageBase<T>::clear() {
     // would ever release it.
     if (m_data == nullptr && !m_external) {
         m_data = static_cast<T*>(allocateAligned(size_t(m_image_size) * sizeof(T)));
+        if (m_data == nullptr) detail::report("Error: not enough memory to clear the image!");
     }
     if (m_data != nullptr) std::memset(m_data, 0, size_t(m_image_size) * sizeof(T));
     if (m_window != nullptr) std::memset(m_window, 0, size_t(m_channels) * 4 * sizeof(float));

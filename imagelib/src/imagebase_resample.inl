@@ -98,16 +98,22 @@ Image* ImageBase<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
     T* block = nullptr;
     if (intoNew) {
         target = new (std::nothrow) ImageBase<T>;
-        if (target == nullptr) return nullptr;
+        if (target == nullptr) {
+            detail::report("Error: not enough memory to downsample the image!");
+            return nullptr;
+        }
         target->init(w, h, d, f, m_channels);
-        if (target->m_data == nullptr && count > 0) {  // no block could be had
-            delete target;
+        if ((target->m_data == nullptr && count > 0) || (target->m_window == nullptr && m_channels != 0)) {
+            delete target;  // init has reported it
             return nullptr;
         }
         block = target->m_data;
     } else {
         block = detail::freshblock::allocateBlock<T>(size_t(count));
-        if (block == nullptr) return nullptr;
+        if (block == nullptr) {
+            detail::report("Error: not enough memory to downsample the image!");
+            return nullptr;
+        }
     }
 
     // With a non-empty target every factor is at most its extent, so the
@@ -157,7 +163,10 @@ void ImageBase<T>::rotate(int axis) {
     if (!detail::resample::sizesFit(m_channels, turned[0], turned[1], turned[2], turned[3]))
         return;
     T* block = detail::freshblock::allocateBlock<T>(size_t(m_image_size));
-    if (block == nullptr) return;
+    if (block == nullptr) {
+        detail::report("Error: not enough memory to rotate the image!");
+        return;
+    }
 
     // Every frame turns alike, so the volume stays one consistent 4D image.
     detail::resample::turnFrames(*this, axis, block);
@@ -180,7 +189,10 @@ void ImageBase<T>::scaleToPowerOfTwo() {
     if (!detail::resample::sizesFit(m_channels, w2, h2, m_dim[2], m_dim[3])) return;
     const int64_t count = int64_t(m_channels) * w2 * h2 * m_dim[2] * m_dim[3];
     T* block = static_cast<T*>(allocateAligned(size_t(count) * sizeof(T)));
-    if (block == nullptr) return;
+    if (block == nullptr) {
+        detail::report("Error: not enough memory to scale the image!");
+        return;
+    }
     std::memset(block, 0, size_t(count) * sizeof(T));
 
     // Every frame is copied (not only the first) so that padding loses no data.

@@ -114,7 +114,8 @@ TEST_P(FilterOutputCode, OnesKernelGivesInnerSumsAZeroRingAndTheCodesType) {
     ImagePtr out(source->filter(GetParam(), kOnes3x3, 3, nullptr));
     ASSERT_NE(out, nullptr);
     ImagePtr sameType(Ivory::createImage(GetParam()));
-    EXPECT_EQ(typeid(*out), typeid(*sameType));
+    const Ivory::Image &made = *out, &expected = *sameType;
+    EXPECT_EQ(typeid(made), typeid(expected));
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) {
             const bool inner = x >= 1 && x <= 2 && y >= 1 && y <= 2;

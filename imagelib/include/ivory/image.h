@@ -41,6 +41,13 @@ namespace Ivory {
 ///   owns the new block, and m_external becomes false.
 /// - One image is used from one thread at a time; operations may split their
 ///   own work over threadCount() threads, with the same results.
+/// - Memory: an operation allocates all it needs (a new block or output
+///   image, a copy of the source, working rows) before it changes anything.
+///   When some of it cannot be had, nothing is changed (neither the image nor
+///   an output image passed in), the operation reports one line ("Error: not
+///   enough memory to …", quoted at each operation) and gives its error
+///   result. A new output image whose init fails reports "Error while
+///   initializing!", as init does.
 ///
 /// The order of the virtual operations is part of the interface.
 class IVORY_EXPORT Image {
@@ -90,8 +97,8 @@ public:
     /// A shape with a negative extent or count, or more elements than the
     /// 32-bit sizes hold, is refused: the image is left empty (all extents
     /// and sizes 0, no block) and "Error while initializing!" is reported, as
-    /// when the block cannot be allocated (the image then keeps its shape but
-    /// has no block).
+    /// when the block or the window table cannot be allocated (the image then
+    /// keeps its shape without them).
     /// \param width extent along x.
     /// \param height extent along y.
     /// \param depth extent along z (slices).
@@ -101,7 +108,9 @@ public:
     virtual int init(int width, int height, int depth, int frames, int channels);
     /// Sets every element and every window record to 0, first allocating a
     /// block of #m_image_size elements when the image has none (an external
-    /// image gets none). Prints nothing.
+    /// image gets none). When that block cannot be allocated, "Error: not
+    /// enough memory to clear the image!" is reported (the window table is
+    /// cleared all the same).
     virtual void clear() = 0;
     /// Releases the element block if the image owns it (ImageBase::m_external false)
     /// and leaves ImageBase::m_data null; an external block is left alone. The shape is
@@ -115,8 +124,10 @@ public:
     /// multiplied by the factors.
     ///
     /// Refused with "Error: downsampling factors must be at least 1!" when a
-    /// factor is below 1 (nothing changes, null). An image without a block,
-    /// or a failed allocation, gives null silently with nothing changed.
+    /// factor is below 1 (nothing changes, null). An image without a block
+    /// gives null silently. When memory runs out: "Error: not enough memory
+    /// to downsample the image!" (or, for the new image's block, "Error while
+    /// initializing!"), null, nothing changed.
     /// \param fx factor along x, at least 1.
     /// \param fy factor along y, at least 1.
     /// \param fz factor along z, at least 1.
@@ -136,16 +147,19 @@ public:
     /// Reports "Rotated image around axis N" while #m_verbose is set.
     ///
     /// An axis other than 0, 1 or 2 is refused with "Error: rotation axis
-    /// must be 0, 1 or 2!". Without a block, or when the new block cannot be
-    /// allocated, nothing changes.
+    /// must be 0, 1 or 2!". Without a block nothing changes. When the new
+    /// block cannot be allocated, "Error: not enough memory to rotate the
+    /// image!" is reported and nothing changes.
     /// \param axis 0 (x), 1 (y) or 2 (z).
     virtual void rotate(int axis) = 0;
     /// Pads width and height with zero elements up to the next powers of two
     /// (1 stays 1, 5 becomes 8); the elements keep their coordinates, every
     /// frame is kept, depth, frames and spacings are unchanged. Reports
     /// "Scaled to power of two, new width = W, height = H" while #m_verbose
-    /// is set. Without a block, when the padded shape does not fit the 32-bit
-    /// sizes or the block cannot be allocated, nothing changes.
+    /// is set. Without a block, or when the padded shape does not fit the
+    /// 32-bit sizes, nothing changes. When the new block cannot be allocated,
+    /// "Error: not enough memory to scale the image!" is reported and nothing
+    /// changes.
     virtual void scaleToPowerOfTwo() = 0;
 
     /// Mirrors every element inside its channel's window: e becomes
@@ -285,7 +299,9 @@ public:
     ///   width·height·depth elements, or no block;
     /// - "Error: unknown data type, cannot create output image!": no `out`
     ///   and the code names no element type;
-    /// - "Error while initializing!": the new output could not be allocated.
+    /// - "Error while initializing!": the new output could not be allocated;
+    /// - "Error: not enough memory to filter the image!": the new output or
+    ///   the working memory could not be had.
     ///
     /// An image without a block gives null silently.
     /// \param code element-type code of a new output (elementtypes.h); 0 means
@@ -316,8 +332,9 @@ public:
     /// "Error: image too small, cannot compute gradient!" when width or height
     /// is below 3; the output refusals of filter apply too ("Error: output
     /// image too small!", "Error: unknown data type, cannot create output
-    /// image!", "Error while initializing!"). An image without a block gives
-    /// null silently.
+    /// image!", "Error while initializing!"), and when memory runs out,
+    /// "Error: not enough memory to compute the gradient!". An image without
+    /// a block gives null silently.
     /// \param code element-type code of a new output; 0 means #m_type.
     /// \param kernel 9 weights, entry k weighing column offset k % 3 − 1 and
     /// row offset k / 3 − 1; null for {1, 2, 1, 0, 0, 0, −1, −2, −1}.
@@ -337,7 +354,8 @@ public:
     ///
     /// Refused (reported, null) with "Error: unsigned data type, cannot
     /// compute hessian!" for an unsigned code; the output refusals of filter
-    /// apply too. An image without a block gives null silently.
+    /// apply too, and when memory runs out, "Error: not enough memory to
+    /// compute the hessian!". An image without a block gives null silently.
     /// \param code element-type code of a new output; 0 means #m_type.
     /// \param kernel 9 weights as in gradient; null for the default.
     /// \param out the image to write into (3 elements per pixel), or null
@@ -358,8 +376,9 @@ public:
     /// Refused (reported, null) with "Error: unsigned data type, cannot
     /// compute gradient!" for an unsigned code and, without `keepSize`, with
     /// "Error: image too small, cannot compute gradient!" when an extent is
-    /// below 3; the output refusals of filter apply too. An image without a
-    /// block gives null silently.
+    /// below 3; the output refusals of filter apply too, and when memory runs
+    /// out, "Error: not enough memory to compute the gradient!". An image
+    /// without a block gives null silently.
     /// \param code element-type code of a new output; 0 means #m_type.
     /// \param kernel 27 weights: entry k weighs offset k / 9 − 1 along the
     /// derivative's own axis and offsets k % 3 − 1 and (k % 9) / 3 − 1 across
@@ -385,13 +404,15 @@ public:
     /// `new[]`, which the caller releases with `delete[]`.
     /// \param powerOfTwo pad width, height and depth with zeros up to powers
     /// of two (the volume sits in the corner of lowest x, y and z).
-    /// \return the buffer, or null when none could be allocated.
+    /// \return the buffer, or null when none could be allocated ("Error: not
+    /// enough memory to export the image!").
     virtual unsigned char* toBytes(unsigned char* out, bool powerOfTwo) = 0;
     /// A 16-bit copy of the first frame, as toBytes with the top value 65535.
     /// \param out a buffer of as many `unsigned short` as toBytes needs bytes,
     /// or null for a new one (`new[]`; the caller releases it with `delete[]`).
     /// \param powerOfTwo pad with zeros up to powers of two, as toBytes.
-    /// \return the buffer, or null when none could be allocated.
+    /// \return the buffer, or null when none could be allocated ("Error: not
+    /// enough memory to export the image!").
     virtual unsigned short* toShorts(unsigned short* out, bool powerOfTwo) = 0;
     /// An 8-bit copy of one channel of one slice of the first frame through
     /// that channel's window, as toBytes (computed in the element's own
@@ -405,7 +426,7 @@ public:
     /// \param channel the channel.
     /// \param powerOfTwo pad width and height up to powers of two.
     /// \return the buffer, or null after the refusal or when none could be
-    /// allocated.
+    /// allocated ("Error: not enough memory to export the image!").
     virtual unsigned char* sliceToBytes(unsigned char* out, int slice, int channel,
                                         bool powerOfTwo) = 0;
     /// The intensity-weighted centre of the first frame, read as one channel,
