@@ -9,6 +9,8 @@
 
 namespace Ivory::detail::bitmap {
 
+constexpr std::size_t kStreamBufferSize = 8192;
+
 constexpr uint16_t kMagic = 0x4D42;  // "BM" read as one little-endian 16-bit value
 constexpr int64_t kFileHeaderSize = 14;
 constexpr int64_t kFieldsSize = kFileHeaderSize + 40;  // the header fields read
@@ -206,7 +208,12 @@ Bitmap::~Bitmap() { delete[] m_palette; }
 int Bitmap::load(const char* path) {
     using namespace detail::bitmap;
     if (path == nullptr) return -1;
-    std::ifstream in(path, std::ios::binary);
+    // The stream reads through a buffer of ours: the one it would allocate
+    // itself comes from a new that throws when memory runs out.
+    char streamBuffer[kStreamBufferSize];
+    std::ifstream in;
+    in.rdbuf()->pubsetbuf(streamBuffer, sizeof streamBuffer);
+    in.open(path, std::ios::binary);
     if (!in.good()) return -1;
 
     const int64_t fileSize = fileLength(in);
@@ -231,7 +238,7 @@ int Bitmap::load(const char* path) {
 
     releasePalette(*this);
     ImageBase<unsigned char>::init(layout.width, layout.height, 1, 1, layout.channels);
-    if (m_data == nullptr) {  // out of memory
+    if (m_data == nullptr || m_window == nullptr) {  // out of memory: init has said so
         ImageBase<unsigned char>::init(0, 0, 0, 0, 0);
         return -1;
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "failing_allocator.h"
+#include "ivory/bitmap.h"
 #include "ivory/elementtypes.h"
 #include "ivory/imagebase.h"
 #include "ivory/messages.h"
@@ -176,6 +177,26 @@ TEST(AllocationFailure, EveryFailedAllocationGivesTheWholeResultOrAnErrorAndNoCh
         EXPECT_GT(failAt, 1) << "no allocation was seen";
     }
     Ivory::setThreadCount(0);
+}
+
+// The reader holds a file stream, whose own buffer would come from a
+// throwing new: every allocation of a load may fail, and load still answers.
+TEST(AllocationFailure, BitmapLoadGivesTheImageOrMinusOne) {
+    const std::string path = std::string(IVORY_TEST_DATA_DIR) + "/im_24bit_7x3.bmp";
+    Ivory::Bitmap expected;
+    ASSERT_EQ(expected.load(path.c_str()), 1);
+    for (long failAt = 1;; ++failAt) {
+        SCOPED_TRACE("allocation " + std::to_string(failAt) + " fails");
+        Ivory::Bitmap bitmap;
+        IvoryTest::failAllocation(failAt);
+        const int result = bitmap.load(path.c_str());
+        if (!IvoryTest::stopFailingAllocations()) {
+            EXPECT_EQ(result, 1);
+            EXPECT_TRUE(stateOf(bitmap) == stateOf(expected));
+            break;
+        }
+        EXPECT_TRUE(result == -1 || stateOf(bitmap) == stateOf(expected));
+    }
 }
 
 }  // namespace

@@ -45,8 +45,9 @@ public:
     /// State after a failure: the image, spacing and palette stay as they
     /// were (#m_bits_per_pixel is updated as soon as complete headers with the
     /// "BM" magic and a known information header size were read), except when
-    /// no memory can be had for the new image's block, which leaves an empty
-    /// image without palette. Never a partly filled image.
+    /// no memory can be had for the new image's block or window table, which
+    /// leaves an empty image without palette (and init reports "Error while
+    /// initializing!"). Never a partly filled image.
     /// \param path the file to read.
     /// \return 1 when the image was read, −1 on any failure.
     int load(const char* path);
