@@ -15,6 +15,13 @@
 
 const char* const Enemy::kModelFile = "texturen/female.iv";
 
+namespace {
+
+// The modelview matrix last: the action draws into the matrix mode it finds.
+const GLenum kSavedMatrices[] = {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW};
+
+}  // namespace
+
 Enemy::Enemy()
     : groundOffset(7.0f),
       modelRoot(nullptr),
@@ -74,5 +81,25 @@ void Enemy::drawModel()
     viewportRegion->setViewportPixels(static_cast<short>(viewport[0]), static_cast<short>(viewport[1]),
                                       static_cast<short>(viewport[2]), static_cast<short>(viewport[3]));
     renderAction->setViewportRegion(*viewportRegion);
+
+    // The action leaves its own material, colour-material mode, normalisation, last
+    // normal and blending behind, which would light the next frame's snow; so the
+    // figure's drawing gets all GL state back as it found it.
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+    for (GLenum mode : kSavedMatrices) {
+        glMatrixMode(mode);
+        glPushMatrix();
+    }
+    // The action sets these two only in its first traversal and relies on them
+    // afterwards; the restore takes them away again, so the figure gets them each time.
+    glColorMaterial(GL_FRONT_AND_BACK, GL_DIFFUSE);
+    glEnable(GL_NORMALIZE);
     renderAction->apply(modelRoot);
+    for (GLenum mode : kSavedMatrices) {
+        glMatrixMode(mode);
+        glPopMatrix();
+    }
+    glPopClientAttrib();
+    glPopAttrib();  // selects the matrix mode it found
 }

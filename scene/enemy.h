@@ -21,7 +21,7 @@ public:
     void loadModel();
     // Puts modelPosition on a Field (exact type); the drawn model does not move.
     void onCollision(Object* other) override;
-    // Applies renderAction to modelRoot in the live GL viewport.
+    // Applies renderAction to modelRoot in the live GL viewport; leaves all GL state as it found it.
     void drawModel();
 
     float groundOffset;

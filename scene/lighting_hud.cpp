@@ -36,7 +36,11 @@ void World::drawHud(float dt)
     text << "Health: " << player->health;
     const std::string line = text.str();
 
-    glDisable(GL_DEPTH_TEST);
+    // The scene is drawn after the text: the text's pixels take the nearest depth
+    // whatever lies there, so the terrain behind them fails the depth test later.
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glDepthRange(0.0, 0.0);  // before the raster position, which takes its depth from it
     glDisable(GL_LIGHTING);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -56,6 +60,8 @@ void World::drawHud(float dt)
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
+    glDepthRange(0.0, 1.0);
+    glDepthFunc(GL_LESS);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
 

@@ -16,7 +16,8 @@ public:
 
     // Sets the clear colour, runs the update walk and switches lighting on.
     void setupLighting();
-    // Sets light 0, keeps the eye on the ground and inside the field, draws the health text.
+    // Sets light 0, keeps the eye on the ground and inside the field, draws the health
+    // text at the nearest depth, so the scene drawn after it stays behind it.
     void drawHud(float dt);
     // Puts the eye at the player's height above the ground (taken where the eye was),
     // then inside the field's margins. No GL.

@@ -4,6 +4,7 @@
 
 #include "shell/game.h"
 #include "shell/hiddenpointer.h"
+#include "shell/swapcontrol.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ void initGame()
     glMatrixMode(GL_MODELVIEW);
     glEnable(GL_DEPTH_TEST);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    swapAtDisplayRefresh();  // frames follow at the display's pace, not as fast as possible
     hidePointer();
     glutPostRedisplay();
 }

@@ -4,9 +4,11 @@
 Every file comes from a real encoder (ImageMagick's convert, Python PIL,
 netpbm's ppmtobmp; Debian packages imagemagick, python3-pil, netpbm) fed with
 a known pattern, so the tests can compare what the reader returns with what
-the encoder was asked to write. The one top-down file is a PIL file whose
-height was negated and rows reversed here, since none of these encoders
-writes top-down rows.
+the encoder was asked to write. Two files are rearranged here because none
+of these encoders writes their layout: the top-down file is a PIL file whose
+height was negated and rows reversed, and the file with a gap before its
+pixel rows is ImageMagick's file with an embedded colour profile (a profile
+PIL made), the profile moved from behind the pixel rows to in front of them.
 
 Usage: tools/make_bmp_fixtures.py   (from anywhere; rewrites the files)
 """
@@ -17,7 +19,7 @@ import struct
 import subprocess
 import tempfile
 
-from PIL import Image
+from PIL import Image, ImageCms
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DATA = os.path.join(ROOT, "tests", "imagelib", "data")
@@ -77,6 +79,33 @@ def top_down(source, target):
     open(target, "wb").write(bytes(data))
 
 
+def fixed_srgb_profile():
+    """An sRGB colour profile made by PIL, with a fixed date and no profile ID
+    (both allowed by the profile format) so that every run writes the same
+    file."""
+    profile = bytearray(ImageCms.ImageCmsProfile(ImageCms.createProfile("sRGB")).tobytes())
+    struct.pack_into(">6H", profile, 24, 2024, 1, 1, 0, 0, 0)
+    profile[84:100] = bytes(16)
+    return bytes(profile)
+
+
+def profile_before_pixels(source, target):
+    """Moves the colour profile of a 124-byte-header file from behind the pixel
+    rows to between the headers and the rows, so bfOffBits leaves a gap."""
+    data = open(source, "rb").read()
+    offset, = struct.unpack_from("<I", data, 10)
+    header_size, = struct.unpack_from("<I", data, 14)
+    assert header_size == 124
+    profile_at, profile_size = struct.unpack_from("<II", data, 14 + 112)  # relative to the header
+    profile = data[14 + profile_at:14 + profile_at + profile_size]
+    pixels = data[offset:14 + profile_at]
+    out = bytearray(data[:offset] + profile + pixels)
+    struct.pack_into("<I", out, 2, len(out))
+    struct.pack_into("<I", out, 10, offset + profile_size)
+    struct.pack_into("<I", out, 14 + 112, offset - 14)
+    open(target, "wb").write(bytes(out))
+
+
 def main():
     os.makedirs(DATA, exist_ok=True)
     os.makedirs(CORPUS, exist_ok=True)
@@ -93,6 +122,23 @@ def main():
         with open(out("netpbm_24bit_7x3.bmp"), "wb") as f:
             subprocess.run(["ppmtobmp", "-windows", "-bpp", "24", ppm], stdout=f, stderr=subprocess.DEVNULL, check=True)
 
+        # ImageMagick's default BMP has a 124-byte (V5) information header, and
+        # 108 bytes (V4) without a rendering intent; palette after the header.
+        run("convert", ppm, out("im_v5_24bit_7x3.bmp"))
+        run("convert", ppm, "-intent", "Undefined", out("im_v4_24bit_7x3.bmp"))
+        run("convert", ppm, "-type", "Palette", "-compress", "None", out("im_v5_8bit_7x3.bmp"))
+        icc = os.path.join(tmp, "srgb.icc")
+        open(icc, "wb").write(fixed_srgb_profile())
+        profiled = os.path.join(tmp, "profiled.bmp")
+        run("convert", ppm, "-profile", icc, profiled)
+        profile_before_pixels(profiled, out("im_v5_profile_gap_7x3.bmp"))
+        # Files the reader refuses: run-length encoded rows (ImageMagick's
+        # default for palette images), colour bit fields (its default for
+        # 32 bits), and the 12-byte header of OS/2 files.
+        run("convert", ppm, "-type", "Palette", "-compress", "RLE", "BMP3:" + out("im_rle8_7x3.bmp"))
+        run("convert", ppm, "-alpha", "on", out("im_v5_32bit_bitfields_7x3.bmp"))
+        run("convert", ppm, "BMP2:" + out("im_os2_24bit_7x3.bmp"))
+
         small = os.path.join(tmp, "six.ppm")
         palette_pattern(7, 3).convert("RGB").save(small)
         run("convert", small, "-type", "Palette", "BMP3:" + out("im_4bit_7x3.bmp"))  # 6 colours: 4 bits
@@ -104,7 +150,8 @@ def main():
     pattern(9, 2).convert("1").save(out("pil_1bit_9x2.bmp"))
 
     for name in ("im_24bit_7x3.bmp", "pil_32bit_3x2.bmp", "pil_8bit_6colours_7x3.bmp",
-                 "netpbm_8bit_7x3.bmp", "pil_24bit_5x4_topdown.bmp", "im_4bit_7x3.bmp"):
+                 "netpbm_8bit_7x3.bmp", "pil_24bit_5x4_topdown.bmp", "im_4bit_7x3.bmp",
+                 "im_v4_24bit_7x3.bmp", "im_v5_24bit_7x3.bmp"):
         shutil.copy(out(name), os.path.join(CORPUS, "seed-" + name))
 
 

@@ -5,10 +5,11 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config libhwy-dev
+  build-essential cmake pkg-config doxygen libhwy-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri libcoin-dev
   xvfb xauth xdotool x11-apps imagemagick
+  desktop-file-utils appstream python3
   clang libclang-rt-14-dev
   "$@"
 )

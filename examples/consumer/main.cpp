@@ -1,9 +1,10 @@
 // A minimal program using the installed Ivory package: builds a 2 x 2 float
-// image, halves it with downsample and prints the block mean.
+// image, halves it with downsample and prints the library's version and the
+// block mean.
 #include <iostream>
 #include <memory>
 
-#include <ivory/imagebase.h>
+#include <ivory/ivory.h>
 
 int main() {
     Ivory::ImageBase<float> image;
@@ -14,6 +15,7 @@ int main() {
 
     std::unique_ptr<Ivory::Image> half(image.downsample(2, 2, 1, 1, true));
     if (!half) return 1;
+    std::cout << "Ivory " << IVORY_VERSION_STRING << "\n";
     std::cout << "mean " << half->getValue(0, 0, 0, 0, 0) << std::endl;
     return 0;
 }

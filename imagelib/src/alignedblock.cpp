@@ -1,19 +1,19 @@
 #include "ivory/alignedblock.h"
 
-#include <cstdlib>
+#include <new>
 
 namespace Ivory {
 
-void* allocateAligned(std::size_t bytes) {
-    void* block = nullptr;
-    // posix_memalign accepts a size of 0; ask for at least one byte so that a
-    // successful call always yields a block that can be released. Aligned to
-    // a cache line, more than the 16 bytes promised: the widest vectors then
-    // never straddle two lines at the start of a block.
-    if (posix_memalign(&block, 64, bytes == 0 ? 1 : bytes) != 0) return nullptr;
-    return block;
+namespace {
+// A cache line, more than the 16 bytes promised: the widest vectors then never
+// straddle two lines at the start of a block.
+constexpr std::align_val_t kBlockAlignment{64};
 }
 
-void releaseAligned(void* block) { std::free(block); }
+// Through the replaceable aligned operator new, like every other allocation
+// of the library, so that a program (or a test) that replaces it sees them all.
+void* allocateAligned(std::size_t bytes) { return ::operator new(bytes, kBlockAlignment, std::nothrow); }
+
+void releaseAligned(void* block) { ::operator delete(block, kBlockAlignment); }
 
 }  // namespace Ivory

@@ -1,5 +1,6 @@
 #include "ivory/bitmap.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -8,10 +9,18 @@
 
 namespace Ivory::detail::bitmap {
 
+constexpr std::size_t kStreamBufferSize = 8192;
+
 constexpr uint16_t kMagic = 0x4D42;  // "BM" read as one little-endian 16-bit value
-constexpr int64_t kHeadersSize = 14 + 40;
+constexpr int64_t kFileHeaderSize = 14;
+constexpr int64_t kFieldsSize = kFileHeaderSize + 40;  // the header fields read
+constexpr uint32_t kUncompressed = 0;                 // BI_RGB
 constexpr int64_t kMaxPaletteEntries = 256;
 constexpr int64_t kPaletteEntrySize = 4;
+// Pixel bytes read at first from a stream of unknown length (a pipe); the
+// buffer then doubles each time it is full, so the memory held stays within
+// three times (old and new buffer while it grows) what the stream delivered.
+constexpr int64_t kFirstReadSize = int64_t(1) << 16;
 
 // The file header and the information header, in file order.
 struct Headers {
@@ -33,6 +42,13 @@ struct Headers {
     uint32_t biClrImportant;
 };
 
+// Information headers that begin with the 40-byte header's fields; what the
+// longer ones add (colour masks, colour space, profile) is skipped. The
+// 12-byte OS/2 header and unknown sizes are refused.
+bool knownInfoHeaderSize(uint32_t size) {
+    return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
 // What the headers announce, once checked against the image model and the file.
 struct Layout {
     int32_t width;
@@ -40,7 +56,9 @@ struct Layout {
     int32_t channels;
     int64_t rowSize;  // bytes per file row, padded to a multiple of 4
     bool topDown;
+    int64_t paletteOffset;  // the palette follows the information header
     int64_t paletteEntries;
+    int64_t pixelOffset;  // bfOffBits
     int64_t pixelBytes;
 };
 
@@ -79,19 +97,24 @@ bool readHeaders(std::istream& in, Headers& h) {
     return bool(in);
 }
 
-// Length of the file behind the stream, which is left at its start; -1 if unknown.
+// Length of the file behind the stream, which is left at its start; -1 when
+// the stream cannot seek (a pipe or FIFO), which is then read as it comes.
 int64_t fileLength(std::istream& in) {
     in.seekg(0, std::ios::end);
     const int64_t length = in.tellg();
     in.seekg(0, std::ios::beg);
-    return in ? length : -1;
+    if (in) return length;
+    in.clear();
+    return -1;
 }
 
-// Refuses every shape the image model cannot hold and every file too short for
-// what its headers announce, before anything is allocated: allocations are
-// thereby bounded by the file's length. biSizeImage plays no part: the pixel
-// array is always the padded rows times the height (0 is legal for
-// uncompressed files, and a larger value adds nothing that is read).
+// Refuses every shape the image model cannot hold, pixel rows that would
+// start inside the headers or the palette, and, when the file's length is
+// known (fileSize >= 0), every file too short for what its headers announce,
+// before anything is allocated: allocations are thereby bounded by the
+// file's length. biSizeImage plays no part: the pixel array is always the
+// padded rows times the height (0 is legal for uncompressed files, and a
+// larger value adds nothing that is read).
 bool planLayout(const Headers& h, int64_t fileSize, Layout& out) {
     const int64_t width = h.biWidth;
     const int64_t height = h.biHeight < 0 ? -int64_t(h.biHeight) : int64_t(h.biHeight);
@@ -106,15 +129,19 @@ bool planLayout(const Headers& h, int64_t fileSize, Layout& out) {
     if (h.biBitCount == 8) paletteEntries = h.biClrUsed != 0 ? int64_t(h.biClrUsed) : 1 << h.biBitCount;
     if (paletteEntries > kMaxPaletteEntries) return false;
 
+    const int64_t paletteOffset = kFileHeaderSize + h.biSize;
     const int64_t pixelBytes = rowSize * height;
-    if (fileSize < kHeadersSize + paletteEntries * kPaletteEntrySize + pixelBytes) return false;
+    if (h.bfOffBits < paletteOffset + paletteEntries * kPaletteEntrySize) return false;
+    if (fileSize >= 0 && fileSize < int64_t(h.bfOffBits) + pixelBytes) return false;
 
     out.width = int32_t(width);
     out.height = int32_t(height);
     out.channels = int32_t(channels);
     out.rowSize = rowSize;
     out.topDown = h.biHeight < 0;
+    out.paletteOffset = paletteOffset;
     out.paletteEntries = paletteEntries;
+    out.pixelOffset = h.bfOffBits;
     out.pixelBytes = pixelBytes;
     return true;
 }
@@ -125,28 +152,43 @@ void releasePalette(Bitmap& image) {
     image.m_palette_size = 0;
 }
 
-bool readPalette(std::istream& in, int64_t entries, Bitmap& image) {
-    const int64_t bytes = entries * kPaletteEntrySize;
-    image.m_palette = new (std::nothrow) unsigned char[size_t(bytes)];
-    if (image.m_palette == nullptr) return false;
-    image.m_palette_size = int32_t(entries);
-    in.read(reinterpret_cast<char*>(image.m_palette), bytes);
-    return in.gcount() == bytes;
+// Passes over `count` bytes of the stream (reading, since it may not seek).
+bool skip(std::istream& in, int64_t count) {
+    if (count == 0) return true;
+    in.ignore(count);
+    return in.gcount() == count;
 }
 
-// Reads the pixel rows that follow the headers (and palette) and stores them
-// with row 0 at the top of the picture; each copy stays inside the rows read.
-bool readPixelRows(std::istream& in, const Layout& layout, Bitmap& image) {
-    std::unique_ptr<unsigned char[]> rows(new (std::nothrow) unsigned char[size_t(layout.pixelBytes)]);
-    if (!rows) return false;
-    in.read(reinterpret_cast<char*>(rows.get()), layout.pixelBytes);
-    if (in.gcount() != layout.pixelBytes) return false;
+// Exactly `count` bytes of the stream, or null when it ends before (or memory
+// runs out). With allAtOnce (the file's length is known to cover them, or
+// they are few) the buffer is made at once; otherwise it grows only as the
+// bytes arrive.
+std::unique_ptr<unsigned char[]> readBytes(std::istream& in, int64_t count, bool allAtOnce) {
+    int64_t capacity = allAtOnce ? count : std::min(count, kFirstReadSize);
+    std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size_t(capacity)]);
+    int64_t filled = 0;
+    while (bytes) {
+        in.read(reinterpret_cast<char*>(bytes.get() + filled), capacity - filled);
+        filled += in.gcount();
+        if (filled == count) return bytes;
+        if (filled < capacity) return nullptr;  // the stream ended early
+        const int64_t grown = std::min(count, 2 * capacity);
+        std::unique_ptr<unsigned char[]> larger(new (std::nothrow) unsigned char[size_t(grown)]);
+        if (larger) std::memcpy(larger.get(), bytes.get(), size_t(filled));
+        bytes = std::move(larger);
+        capacity = grown;
+    }
+    return nullptr;
+}
+
+// Stores the file's pixel rows with row 0 at the top of the picture; each
+// copy stays inside the rows read.
+void storeRows(const unsigned char* rows, const Layout& layout, Bitmap& image) {
     for (int32_t fileRow = 0; fileRow < layout.height; ++fileRow) {
         const int32_t imageRow = layout.topDown ? fileRow : layout.height - 1 - fileRow;
         std::memcpy(image.m_data + int64_t(imageRow) * image.m_stride,
-                    rows.get() + int64_t(fileRow) * layout.rowSize, size_t(image.m_stride));
+                    rows + int64_t(fileRow) * layout.rowSize, size_t(image.m_stride));
     }
-    return true;
 }
 
 float spacing(int32_t extent, int32_t pixelsPerMetre, float current) {
@@ -166,28 +208,43 @@ Bitmap::~Bitmap() { delete[] m_palette; }
 int Bitmap::load(const char* path) {
     using namespace detail::bitmap;
     if (path == nullptr) return -1;
-    std::ifstream in(path, std::ios::binary);
+    // The stream reads through a buffer of ours: the one it would allocate
+    // itself comes from a new that throws when memory runs out.
+    char streamBuffer[kStreamBufferSize];
+    std::ifstream in;
+    in.rdbuf()->pubsetbuf(streamBuffer, sizeof streamBuffer);
+    in.open(path, std::ios::binary);
     if (!in.good()) return -1;
 
     const int64_t fileSize = fileLength(in);
     Headers h;
     if (!readHeaders(in, h)) return -1;
-    if (h.bfType != kMagic) return -1;
+    if (h.bfType != kMagic || !knownInfoHeaderSize(h.biSize)) return -1;
     m_bits_per_pixel = h.biBitCount;
     if (h.biBitCount != 8 && h.biBitCount < 16) return -1;  // 1- and 4-bit files are not read
+    if (h.biCompression != kUncompressed) return -1;        // run lengths, colour bit fields, ...
     Layout layout;
     if (!planLayout(h, fileSize, layout)) return -1;
 
-    ImageBase<unsigned char>::init(layout.width, layout.height, 1, 1, layout.channels);
+    // Palette and pixel rows are read in file order, only forward, so that a
+    // pipe serves as well as a file; the image changes only once all is there.
+    const int64_t paletteBytes = layout.paletteEntries * kPaletteEntrySize;
+    std::unique_ptr<unsigned char[]> palette;
+    if (!skip(in, layout.paletteOffset - kFieldsSize)) return -1;
+    if (paletteBytes > 0 && !(palette = readBytes(in, paletteBytes, true))) return -1;  // 1 KiB at most
+    if (!skip(in, layout.pixelOffset - layout.paletteOffset - paletteBytes)) return -1;
+    const std::unique_ptr<unsigned char[]> rows = readBytes(in, layout.pixelBytes, fileSize >= 0);
+    if (!rows) return -1;
+
     releasePalette(*this);
-    const bool complete = m_data != nullptr &&
-                          (layout.paletteEntries == 0 || readPalette(in, layout.paletteEntries, *this)) &&
-                          readPixelRows(in, layout, *this);
-    if (!complete) {  // out of memory, or the file shrank or failed while being read
-        releasePalette(*this);
+    ImageBase<unsigned char>::init(layout.width, layout.height, 1, 1, layout.channels);
+    if (m_data == nullptr || m_window == nullptr) {  // out of memory: init has said so
         ImageBase<unsigned char>::init(0, 0, 0, 0, 0);
         return -1;
     }
+    storeRows(rows.get(), layout, *this);
+    m_palette = palette.release();
+    m_palette_size = int32_t(layout.paletteEntries);
     m_spacing[0] = spacing(layout.width, h.biXPelsPerMeter, m_spacing[0]);
     m_spacing[1] = spacing(layout.height, h.biYPelsPerMeter, m_spacing[1]);
     return 1;

@@ -2,12 +2,11 @@
 #define IVORY_DERIVEDOUTPUT_H
 
 // What the filters and derivatives share: the extent of the source read as
-// one channel, the start values of the range scan, making or checking the
-// image their results are written into, and keeping the source apart from it.
+// one channel, the start values of the range scan, and making or checking the
+// image their results are written into.
 
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 #include "ivory/createimage.h"
 #include "ivory/imagebase.h"
@@ -18,6 +17,10 @@ namespace Ivory::detail::derivedoutput {
 // The range scan starts from these (single-precision) bounds.
 constexpr float kRangeMinStart = 1e16f;
 constexpr float kRangeMaxStart = -1e16f;
+
+// The element-type code an operation's `code` argument stands for: 0 means
+// the source's own m_type.
+inline int resolvedCode(const Image& source, int code) { return code == 0 ? source.m_type : code; }
 
 // Pixels of the first frame seen as one channel: width * height * depth.
 inline int64_t pixelsPerFrame(const Image& image) {
@@ -53,27 +56,25 @@ template <typename T> bool overlaps(const Image* out, const T* data, int64_t cou
     return false;
 }
 
-// The `count` source elements to read: `data` itself, or a copy in `copy`
-// when the output shares their block, so that results are those of the
-// source as it was, whatever order the output rows are written in.
-template <typename T>
-const T* apartFromOutput(const Image* out, const T* data, int64_t count, std::vector<T>& copy) {
-    if (!overlaps(out, data, count)) return data;
-    copy.assign(data, data + count);
-    return copy.data();
-}
-
 // The shape of a new output image.
 struct Shape {
     int width, height, depth, frames, channels;
 };
 
+// Whether createImage knows the code.
+inline bool isElementCode(int code) {
+#define IVORY_IS_ELEMENT_CODE(T, typeCode) code == typeCode ||
+    return IVORY_ELEMENT_TYPES(IVORY_IS_ELEMENT_CODE) false;
+#undef IVORY_IS_ELEMENT_CODE
+}
+
 // The image `written` elements go into: out itself when the caller passed one
 // (refused when too small), otherwise a new image of the code with the given
-// shape and the source's spacings. Null after an error, which is reported.
-// `created` tells the caller whether it owns the result.
-inline Image* prepare(const Image& source, int code, Image* out, const Shape& shape,
-                      int64_t written, bool& created) {
+// shape and the source's spacings. Null after an error, which is reported:
+// `memoryError` when the new image cannot be had, while init reports its own
+// failure. `created` tells the caller whether it owns the result.
+inline Image* prepare(const Image& source, int code, Image* out, const Shape& shape, int64_t written,
+                      bool& created, const char* memoryError) {
     created = false;
     if (out != nullptr) {
         if (out->m_image_size < written || (written > 0 && !hasElementBlock(out))) {
@@ -82,13 +83,18 @@ inline Image* prepare(const Image& source, int code, Image* out, const Shape& sh
         }
         return out;
     }
-    Image* made = createImage(code);
-    if (made == nullptr) {
+    if (!isElementCode(code)) {
         detail::report("Error: unknown data type, cannot create output image!");
         return nullptr;
     }
+    Image* made = createImage(code);
+    if (made == nullptr) {
+        detail::report("%s", memoryError);
+        return nullptr;
+    }
     made->init(shape.width, shape.height, shape.depth, shape.frames, shape.channels);
-    if (made->m_image_size < written || (written > 0 && !hasElementBlock(made))) {
+    const bool complete = made->m_window != nullptr || shape.channels == 0;
+    if (!complete || made->m_image_size < written || (written > 0 && !hasElementBlock(made))) {
         delete made;  // init has reported the failed allocation
         return nullptr;
     }

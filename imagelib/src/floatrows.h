@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <type_traits>
-#include <vector>
 
 #include "kernels/rowkernels.h"
 
@@ -15,37 +14,45 @@ namespace Ivory::detail::floatrows {
 
 template <typename T> class FloatRows {
 public:
+    // Whether units of a source with `channels` elements per pixel are read
+    // in place, needing no slots.
+    static constexpr bool readsInPlace(int channels) { return std::is_same_v<T, float> && channels == 1; }
+
+    FloatRows() = default;
+
     // Unit u is pixels u*length .. (u+1)*length-1 of `data`, whose pixels
-    // hold `channels` elements; channel `channel` is read. `slots` units can
-    // be held at once: units whose indices differ by less than `slots`.
-    FloatRows(const T* data, int channels, int channel, int64_t length, int slots)
-        : m_data(data), m_channels(channels), m_channel(channel), m_length(length) {
-        if (!inPlace()) {
-            m_scratch.resize(static_cast<size_t>(length * slots));
-            m_held.assign(static_cast<size_t>(slots), -1);
+    // hold `channels` elements; channel `channel` is read. Unless read in
+    // place, `slots` units can be held at once (units whose indices differ by
+    // less than `slots`), in `slotMemory` (slots * length floats) and `held`
+    // (slots entries), which the caller provides.
+    FloatRows(const T* data, int channels, int channel, int64_t length, int slots, float* slotMemory,
+              int64_t* held)
+        : m_data(data), m_channels(channels), m_channel(channel), m_length(length), m_slots(slots),
+          m_slotMemory(slotMemory), m_held(held) {
+        if (!readsInPlace(channels)) {
+            for (int i = 0; i < slots; ++i) m_held[i] = -1;
         }
     }
 
     const float* unit(int64_t index) {
-        if (inPlace()) return reinterpret_cast<const float*>(m_data) + index * m_length;
-        const int64_t slot = index % static_cast<int64_t>(m_held.size());
-        float* held = m_scratch.data() + slot * m_length;
-        if (m_held[static_cast<size_t>(slot)] != index) {
+        if (readsInPlace(m_channels)) return reinterpret_cast<const float*>(m_data) + index * m_length;
+        const int64_t slot = index % m_slots;
+        float* held = m_slotMemory + slot * m_length;
+        if (m_held[slot] != index) {
             rowkernels::toFloatRow(m_data + index * m_length * m_channels + m_channel, m_channels, held,
                                    m_length);
-            m_held[static_cast<size_t>(slot)] = index;
+            m_held[slot] = index;
         }
         return held;
     }
 
 private:
-    bool inPlace() const { return std::is_same_v<T, float> && m_channels == 1; }
-
-    const T* m_data;
-    int m_channels, m_channel;
-    int64_t m_length;
-    std::vector<float> m_scratch;
-    std::vector<int64_t> m_held;  // the unit each slot holds, -1 for none
+    const T* m_data = nullptr;
+    int m_channels = 1, m_channel = 0;
+    int64_t m_length = 0;
+    int m_slots = 0;
+    float* m_slotMemory = nullptr;
+    int64_t* m_held = nullptr;  // the unit each slot holds, -1 for none
 };
 
 }  // namespace Ivory::detail::floatrows

@@ -1,7 +1,7 @@
 // Element access through the float interface: the sequential cursor and
 // positional reads and writes. Values convert as elementconversion.h says.
-// The pixel reads take float positions, truncated toward zero and clamped
-// into the image.
+// The pixel reads take float positions, clamped into the image and truncated
+// toward zero.
 
 #include "elementconversion.h"
 #include "samplingposition.h"
@@ -9,14 +9,13 @@
 namespace Ivory::detail::access {
 
 // Index of channel 0 of the pixel under (x, y, z) in the first frame, the
-// position truncated and clamped into the image (which must have elements).
+// position clamped into the image (which must have elements) and truncated.
 template <typename T>
 int32_t pixelIndex(const ImageBase<T>& image, float x, float y, float z) {
-    using samplingposition::clamped;
-    using samplingposition::truncated;
-    return clamped(truncated(x), image.m_dim[0]) * image.m_channels +
-           clamped(truncated(y), image.m_dim[1]) * image.m_stride +
-           clamped(truncated(z), image.m_dim[2]) * image.m_slice_size;
+    using samplingposition::insidePosition;
+    return insidePosition(x, image.m_dim[0]).whole * image.m_channels +
+           insidePosition(y, image.m_dim[1]).whole * image.m_stride +
+           insidePosition(z, image.m_dim[2]).whole * image.m_slice_size;
 }
 
 }  // namespace Ivory::detail::access

@@ -3,29 +3,27 @@
 // is element (z*height + y)*width + x.
 
 #include <algorithm>
-#include <vector>
 
 #include "derivedoutput.h"
-#include "floatrows.h"
-#include "outputrows.h"
-#include "rowcorrelation.h"
-#include "kernels/rowkernels.h"
 #include "report.h"
+#include "rowpipeline.h"
 
 namespace Ivory::detail::filter {
 
+inline int64_t nonZeroEntries(const float* kernel, int n) {
+    return std::count_if(kernel, kernel + int64_t(n) * n, [](float weight) { return weight != 0.0f; });
+}
+
 // The non-zero entries of an n x n kernel, row offset j outer and column
 // offset i inner, as the sum takes them.
-inline rowcorrelation::Taps tapsOf(const float* kernel, int n) {
+inline void addTaps(rowcorrelation::Taps& taps, const float* kernel, int n) {
     const int h = (n - 1) / 2;
-    rowcorrelation::Taps taps;
     for (int j = -h; j <= h; ++j) {
         for (int i = -h; i <= h; ++i) {
             const float weight = kernel[int64_t(j + h) * n + i + h];
             if (weight != 0.0f) taps.add(j, i, weight);
         }
     }
-    return taps;
 }
 
 }  // namespace Ivory::detail::filter
@@ -34,14 +32,18 @@ namespace Ivory {
 
 template <typename T>
 Image* ImageBase<T>::filter(int code, const float* kernel, int n, Image* out) {
-    namespace output = detail::derivedoutput;
-    const int resolved = code == 0 ? m_type : code;
+    namespace pipeline = detail::rowpipeline;
+    const int resolved = detail::derivedoutput::resolvedCode(*this, code);
     if (isUnsignedCode(resolved)) {  // tested even when out is given
         detail::report("Error: unsigned data type, cannot compute filtered image!");
         return nullptr;
     }
     if (kernel == nullptr) {
         detail::report("Error: Cannot compute filtered image without filter!");
+        return nullptr;
+    }
+    if (n < 1) {  // a negative half-width would run the border zeroing off the rows
+        detail::report("Error: Window size must be positive!");
         return nullptr;
     }
     if (n % 2 == 0) {
@@ -53,41 +55,27 @@ Image* ImageBase<T>::filter(int code, const float* kernel, int n, Image* out) {
         detail::report("Error: Window size exceeds the image!");
         return nullptr;
     }
-    const int64_t pixels = output::pixelsPerFrame(*this);
-    if (!output::canRead(*this, pixels)) return nullptr;
-    bool created = false;
-    out = output::prepare(*this, resolved, out, {width, height, depth, m_dim[3], 1}, pixels,
-                          created);
-    if (out == nullptr) return nullptr;
+    if (!detail::derivedoutput::canRead(*this, detail::derivedoutput::pixelsPerFrame(*this))) return nullptr;
 
+    // Output row r is row r % height of slice r / height, and so is source row r.
+    pipeline::RowPipeline<T> rows(*this, {"Error: not enough memory to filter the image!",
+                                          {width, height, depth, m_dim[3], 1},
+                                          1,                  // the one channel computed
+                                          {1, 1, width, n},   // one channel by rows, n at a time
+                                          {1, detail::filter::nonZeroEntries(kernel, n)}});
+    out = rows.prepare(resolved, out);
+    if (out == nullptr) return nullptr;
+    detail::filter::addTaps(rows.taps(0), kernel, n);
     const int h = (n - 1) / 2;
-    std::vector<T> copy;
-    const T* source = output::apartFromOutput(out, m_data, pixels, copy);
-    const detail::rowcorrelation::Taps taps = detail::filter::tapsOf(kernel, n);
-    const detail::outputrows::OutputRows rowsOut(out, width, 1);
-    detail::outputrows::SharedRange range;
-    out->resetCursor();
-    // Output row r is row r % height of slice r / height, and so is source unit r.
-    rowsOut.forRows(int64_t(depth) * height, [&](int64_t first, int64_t last) {
-        detail::floatrows::FloatRows<T> rows(source, 1, 0, width, n);
-        detail::rowcorrelation::RowCorrelator<T> correlator(rows);
-        std::vector<float> scratch(static_cast<size_t>(width));
-        output::Range part;
-        for (int64_t r = first; r < last; ++r) {
-            float* sums = rowsOut.rowTarget(r, scratch.data());
-            const int y = static_cast<int>(r % height);
-            // Nearer than h to an edge the sum stays 0.
-            const int64_t count = h <= y && y < height - h ? width - 2 * h : 0;
-            detail::rowcorrelation::zeroOutside(sums, width, h, count, part);
-            correlator.correlate(taps, r, h, sums + h, count, part);
-            const float* channels[1] = {sums};
-            rowsOut.write(r, channels);
-        }
-        range.merge(part);
+    const pipeline::Tally tally = rows.run([&](pipeline::RowWork<T>& work, int64_t r) {
+        const int y = static_cast<int>(r % height);
+        // Nearer than h to an edge the sum stays 0.
+        const int64_t count = h <= y && y < height - h ? width - 2 * h : 0;
+        work.zeroOutside(0, h, count, work.tally.ranges[0]);
+        work.correlate(0, rows.taps(0), r, h, 0, h, count, work.tally.ranges[0]);
     });
-    rowsOut.finish(int64_t(depth) * height);
     out->fillBorder(h);
-    out->setWindow(range.result().min, range.result().max, 0);
+    out->setWindow(tally.ranges[0].min, tally.ranges[0].max, 0);
     return out;
 }
 

@@ -84,7 +84,10 @@ Out* exportVolume(const ImageBase<T>& image, Out* out, bool powerOfTwo) {
     size_t count = 0;
     if (!exportCount(w2, h2, d2, ch, sizeof(Out), &count)) return nullptr;
     if (out == nullptr) out = new (std::nothrow) Out[count];
-    if (out == nullptr) return nullptr;
+    if (out == nullptr) {
+        report("Error: not enough memory to export the image!");
+        return nullptr;
+    }
     if (!hasFirstFrame(image)) {
         std::memset(out, 0, count * sizeof(Out));
         return out;
@@ -169,7 +172,11 @@ unsigned char* ImageBase<T>::sliceToBytes(unsigned char* out, int slice, int cha
     if (!detail::intensity::exportCount(w2, h2, 1, 1, 1, &count)) return nullptr;
     // A fresh buffer starts zeroed so that its padding is never indeterminate.
     if (out == nullptr) out = new (std::nothrow) unsigned char[count]();
-    if (out == nullptr || !detail::intensity::hasFirstFrame(*this)) return out;
+    if (out == nullptr) {
+        detail::report("Error: not enough memory to export the image!");
+        return nullptr;
+    }
+    if (!detail::intensity::hasFirstFrame(*this)) return out;
 
     const T* source = m_data + long(slice % depth) * m_slice_size + channel;
     for (int64_t y = 0; y < h; ++y, source += m_stride) {

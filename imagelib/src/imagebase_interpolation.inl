@@ -1,16 +1,16 @@
 // Trilinear and tricubic sampling of the first frame. The arithmetic runs in
 // double; where single-precision rounding is part of the result (fractions,
 // cubic weights, the cubic running sums) it is rounded to float explicitly,
-// so results are the same at every optimisation level. Neighbours outside
-// the image are clamped onto its edge: inside the valid range nothing
-// changes, outside it nothing beyond the block is read.
+// so results are the same at every optimisation level. A position outside
+// the image is clamped onto its nearest edge, and so are neighbours beyond
+// the edge: inside the valid range nothing changes, outside it nothing beyond
+// the block is read and no weight extrapolates.
 //
 // Each call samples one point, so the speed lies in the body: one range check
 // picks the unclamped addressing when every neighbour is inside (the common
 // case), and the summing kernels are shared by both addressings.
 
 #include <cassert>
-#include <cmath>
 #include <initializer_list>
 
 #include "samplingposition.h"
@@ -24,21 +24,17 @@ struct GridPosition {
     float fraction[3];
 };
 
-// Within the int32 range the whole part converts to float exactly and the
-// float difference is exact too, so it equals the difference taken in double;
-// only NaN and huge positions need the saturating conversion.
-inline GridPosition splitPosition(float x, float y, float z) {
+// The position clamped into the image, so that a position outside it
+// samples the nearest edge.
+template <typename T>
+GridPosition splitPosition(const ImageBase<T>& image, float x, float y, float z) {
     const float position[3] = {x, y, z};
     GridPosition split;
     for (int axis = 0; axis < 3; ++axis) {
-        const float v = position[axis];
-        if (std::fabs(v) < 2147483648.0f) {  // false for NaN
-            split.whole[axis] = static_cast<int32_t>(v);
-            split.fraction[axis] = v - static_cast<float>(split.whole[axis]);
-        } else {
-            split.whole[axis] = samplingposition::truncated(v);
-            split.fraction[axis] = static_cast<float>(double(v) - split.whole[axis]);
-        }
+        const samplingposition::AxisPosition p =
+            samplingposition::insidePosition(position[axis], image.m_dim[axis]);
+        split.whole[axis] = p.whole;
+        split.fraction[axis] = p.fraction;
     }
     return split;
 }
@@ -203,11 +199,13 @@ namespace Ivory {
 template <typename T>
 void ImageBase<T>::interpolateLinear(float* out, float x, float y, float z) {
     using namespace detail::interpolation;
-    const GridPosition p = splitPosition(x, y, z);
-    [[maybe_unused]] const int32_t xx = p.whole[0], yy = p.whole[1], zz = p.whole[2];
+    // The caller's range, checked on the position as given, before clamping.
+    [[maybe_unused]] const int32_t xx = detail::samplingposition::truncated(x),
+                                   yy = detail::samplingposition::truncated(y),
+                                   zz = detail::samplingposition::truncated(z);
     assert((xx < m_dim[0]-1) && (yy < m_dim[1]-1) && (zz < m_dim[2]-1));
     if (m_data == nullptr || m_image_size == 0) return fillZero(out, m_channels);
-    sampleLinear(*this, p, m_channels, m_channels, out);
+    sampleLinear(*this, splitPosition(*this, x, y, z), m_channels, m_channels, out);
 }
 
 // Meant for one-channel images: the pixel index is used as the element index.
@@ -216,7 +214,7 @@ float ImageBase<T>::interpolateLinearValue(float x, float y, float z) {
     using namespace detail::interpolation;
     if (m_data == nullptr || m_image_size == 0) return 0.0f;
     float value;
-    sampleLinear(*this, splitPosition(x, y, z), 1, 1, &value);
+    sampleLinear(*this, splitPosition(*this, x, y, z), 1, 1, &value);
     return value;
 }
 
@@ -224,7 +222,7 @@ template <typename T>
 void ImageBase<T>::interpolateCubic(float* out, float x, float y, float z) {
     using namespace detail::interpolation;
     if (m_data == nullptr || m_image_size == 0) return fillZero(out, m_channels);
-    sampleCubic(*this, splitPosition(x, y, z), m_channels, out);
+    sampleCubic(*this, splitPosition(*this, x, y, z), m_channels, out);
 }
 
 // Channel 0 of the tricubic sample, computed alone: no scratch array needed.
@@ -233,7 +231,7 @@ float ImageBase<T>::interpolateCubicValue(float x, float y, float z) {
     using namespace detail::interpolation;
     if (m_data == nullptr || m_image_size == 0) return 0.0f;
     float value;
-    sampleCubic(*this, splitPosition(x, y, z), 1, &value);
+    sampleCubic(*this, splitPosition(*this, x, y, z), 1, &value);
     return value;
 }
 

@@ -49,13 +49,16 @@ int ImageBase<T>::init(int width, int height, int depth, int frames, int channel
         detail::report("Error while initializing!");
         return 0;
     }
-    if (m_image_size == 0 || m_external) return 0;
-    m_data = static_cast<T*>(allocateAligned(size_t(m_image_size) * sizeof(T)));
-    if (m_data == nullptr) {
-        detail::report("Error while initializing!");
-        return 0;
+    bool complete = m_window != nullptr || m_channels == 0;  // the table may have failed too
+    if (m_image_size != 0 && !m_external) {
+        m_data = static_cast<T*>(allocateAligned(size_t(m_image_size) * sizeof(T)));
+        if (m_data != nullptr) {
+            std::memset(m_data, 0, size_t(m_image_size) * sizeof(T));
+        } else {
+            complete = false;
+        }
     }
-    std::memset(m_data, 0, size_t(m_image_size) * sizeof(T));
+    if (!complete) detail::report("Error while initializing!");
     return 0;
 }
 
@@ -65,6 +68,7 @@ void ImageBase<T>::clear() {
     // would ever release it.
     if (m_data == nullptr && !m_external) {
         m_data = static_cast<T*>(allocateAligned(size_t(m_image_size) * sizeof(T)));
+        if (m_data == nullptr) detail::report("Error: not enough memory to clear the image!");
     }
     if (m_data != nullptr) std::memset(m_data, 0, size_t(m_image_size) * sizeof(T));
     if (m_window != nullptr) std::memset(m_window, 0, size_t(m_channels) * 4 * sizeof(float));
@@ -128,7 +132,6 @@ void ImageBase<T>::swapBytes() {
 template <typename T>
 void ImageBase<T>::flip(bool fx, bool fy, bool fz, bool ft) {
     if (m_data == nullptr) return;
-    const size_t bytes = size_t(m_image_size) * sizeof(T);
     T* flipped = detail::freshblock::allocateBlock<T>(size_t(m_image_size));
     if (flipped == nullptr) {
         detail::report("Error: not enough memory to flip the image!");
@@ -155,15 +158,7 @@ void ImageBase<T>::flip(bool fx, bool fy, bool fz, bool ft) {
                 }
             }
         });
-    releaseData();
-    if (m_data == nullptr) {
-        m_data = flipped;
-    } else {
-        // The block was not ours to release (an external one): it receives the
-        // flipped elements, so nothing we allocated is left without an owner.
-        std::memcpy(m_data, flipped, bytes);
-        releaseAligned(flipped);
-    }
+    detail::freshblock::adoptBlock(*this, flipped);
 }
 
 }  // namespace Ivory

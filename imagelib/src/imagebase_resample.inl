@@ -3,7 +3,6 @@
 // the block fill the new one completely before the old one is given back.
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <initializer_list>
 #include <new>
@@ -14,6 +13,7 @@
 #include "freshblock.h"
 #include "kernels/blockmean.h"
 #include "kernels/quarterturn.h"
+#include "nextpoweroftwo.h"
 #include "parallel.h"
 #include "report.h"
 
@@ -21,15 +21,6 @@ namespace Ivory::detail::resample {
 
 // Source elements a thread should have to itself before it is worth starting.
 constexpr int64_t kMinChunkElements = int64_t(1) << 18;
-
-// 2 to the power of ceil(log2(extent)), the logarithms taken in single
-// precision; an extent whose logarithm quotient is 0 (i.e. 1) stays as it is.
-inline int64_t paddedExtent(int32_t extent) {
-    const float q = std::log(static_cast<float>(extent)) / std::log(2.0f);
-    if (q == 0.0f) return extent;
-    const float power = std::pow(2.0f, std::ceil(q));
-    return power >= 1.0f ? static_cast<int64_t>(power) : 0;  // extent 0: 2^-inf
-}
 
 // Whether the extents and derived sizes of a shape fit the 32-bit fields. Each
 // product is checked before it is multiplied further, so none overflows.
@@ -107,21 +98,26 @@ Image* ImageBase<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
     T* block = nullptr;
     if (intoNew) {
         target = new (std::nothrow) ImageBase<T>;
-        if (target == nullptr) return nullptr;
+        if (target == nullptr) {
+            detail::report("Error: not enough memory to downsample the image!");
+            return nullptr;
+        }
         // The shape and a zeroed window table, as init gives them, but a block
         // that is not zeroed first: every element of it is written below.
         target->Image::init(w, h, d, f, m_channels);
-        if (count > 0) {
-            target->m_data = detail::freshblock::allocateBlock<T>(size_t(count));
-            if (target->m_data == nullptr) {  // no block could be had
-                delete target;
-                return nullptr;
-            }
+        if (count > 0) target->m_data = detail::freshblock::allocateBlock<T>(size_t(count));
+        if ((target->m_data == nullptr && count > 0) || (target->m_window == nullptr && m_channels != 0)) {
+            detail::report("Error while initializing!");  // as init reports it
+            delete target;
+            return nullptr;
         }
         block = target->m_data;
     } else {
         block = detail::freshblock::allocateBlock<T>(size_t(count));
-        if (block == nullptr) return nullptr;
+        if (block == nullptr) {
+            detail::report("Error: not enough memory to downsample the image!");
+            return nullptr;
+        }
     }
 
     // With a non-empty target every factor is at most its extent, so the
@@ -139,12 +135,11 @@ Image* ImageBase<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
                            m_spacing[3] * ft);
         return target;
     }
-    releaseData();
+    detail::freshblock::adoptBlock(*this, block);
     m_spacing[0] *= fx;
     m_spacing[1] *= fy;
     m_spacing[2] *= fz;
     m_spacing[3] *= ft;
-    m_data = block;
     m_dim[0] = w;
     m_dim[1] = h;
     m_dim[2] = d;
@@ -172,12 +167,14 @@ void ImageBase<T>::rotate(int axis) {
     if (!detail::resample::sizesFit(m_channels, turned[0], turned[1], turned[2], turned[3]))
         return;
     T* block = detail::freshblock::allocateBlock<T>(size_t(m_image_size));
-    if (block == nullptr) return;
+    if (block == nullptr) {
+        detail::report("Error: not enough memory to rotate the image!");
+        return;
+    }
 
     // Every frame turns alike, so the volume stays one consistent 4D image.
     detail::resample::turnFrames(*this, axis, block);
-    releaseData();
-    m_data = block;
+    detail::freshblock::adoptBlock(*this, block);
 
     std::swap(m_dim[first], m_dim[second]);
     std::swap(m_spacing[first], m_spacing[second]);
@@ -188,13 +185,18 @@ void ImageBase<T>::rotate(int axis) {
 template <typename T>
 void ImageBase<T>::scaleToPowerOfTwo() {
     if (m_data == nullptr) return;
-    const int64_t w2 = detail::resample::paddedExtent(m_dim[0]);
-    const int64_t h2 = detail::resample::paddedExtent(m_dim[1]);
+    // An integer computation: logarithms in single precision put the padded
+    // extent below the old one just above large powers of two (2^21 + 1).
+    const int64_t w2 = nextPowerOfTwo(m_dim[0]);
+    const int64_t h2 = nextPowerOfTwo(m_dim[1]);
     // A padded shape the size fields cannot describe is left alone, as if allocation failed.
     if (!detail::resample::sizesFit(m_channels, w2, h2, m_dim[2], m_dim[3])) return;
     const int64_t count = int64_t(m_channels) * w2 * h2 * m_dim[2] * m_dim[3];
     T* block = static_cast<T*>(allocateAligned(size_t(count) * sizeof(T)));
-    if (block == nullptr) return;
+    if (block == nullptr) {
+        detail::report("Error: not enough memory to scale the image!");
+        return;
+    }
     std::memset(block, 0, size_t(count) * sizeof(T));
 
     // Every frame is copied (not only the first) so that padding loses no data.
@@ -210,8 +212,7 @@ void ImageBase<T>::scaleToPowerOfTwo() {
     m_dim[0] = int32_t(w2);
     m_dim[1] = int32_t(h2);
     detail::resample::recomputeSizes(*this);
-    releaseData();
-    m_data = block;
+    detail::freshblock::adoptBlock(*this, block);
     if (m_verbose) {
         detail::report("Scaled to power of two, new width = %lld, height = %lld", static_cast<long long>(w2),
                        static_cast<long long>(h2));

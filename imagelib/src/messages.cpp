@@ -2,7 +2,8 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <mutex>
+
+#include <pthread.h>
 
 #include "report.h"
 
@@ -21,15 +22,24 @@ struct Route {
     void* user = nullptr;
 };
 
-std::mutex routeMutex;
+// A plain pthread mutex: std::mutex::lock may throw, and nothing may.
+pthread_mutex_t routeMutex = PTHREAD_MUTEX_INITIALIZER;
 Route route;
+
+Route currentRoute() {
+    pthread_mutex_lock(&routeMutex);
+    const Route current = route;
+    pthread_mutex_unlock(&routeMutex);
+    return current;
+}
 
 }  // namespace
 
 void setMessageHandler(MessageHandler handler, void* user) {
-    const std::lock_guard<std::mutex> lock(routeMutex);
+    pthread_mutex_lock(&routeMutex);
     route.handler = handler != nullptr ? handler : writeToStandardOutput;
     route.user = handler != nullptr ? user : nullptr;
+    pthread_mutex_unlock(&routeMutex);
 }
 
 namespace detail {
@@ -40,11 +50,7 @@ void report(const char* format, ...) {
     va_start(arguments, format);
     std::vsnprintf(line, sizeof line, format, arguments);
     va_end(arguments);
-    Route current;
-    {
-        const std::lock_guard<std::mutex> lock(routeMutex);
-        current = route;
-    }
+    const Route current = currentRoute();
     current.handler(line, current.user);
 }
 

@@ -9,10 +9,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <mutex>
 #include <typeinfo>
 
-#include "derivedoutput.h"
 #include "ivory/imagebase.h"
 #include "parallel.h"
 #include "kernels/rowkernels.h"
@@ -24,6 +22,7 @@ constexpr int64_t kMinElementsPerChunk = 1 << 15;
 
 class OutputRows {
 public:
+    OutputRows() = default;
     OutputRows(Image* out, int64_t width, int channels) : m_out(out), m_width(width), m_channels(channels) {
 #define IVORY_TYPED_OUTPUT(U, code)                                   \
     if (typeid(*out) == typeid(ImageBase<U>)) {                       \
@@ -64,15 +63,12 @@ public:
         if (typed()) m_out->m_cursor = static_cast<int32_t>(rows * m_width * m_channels);
     }
 
-    // Runs body(first, last) over rows [0, rows): over the threads when the
-    // output is typed, in one sequence otherwise.
-    template <typename Body> void forRows(int64_t rows, Body body) const {
-        if (!typed()) {
-            body(0, rows);
-            return;
-        }
+    // How many chunks `rows` rows go in: over the threads when the output is
+    // typed, in one sequence otherwise.
+    int chunksFor(int64_t rows) const {
+        if (!typed()) return 1;
         const int64_t elements = std::max<int64_t>(1, m_width * m_channels);
-        parallelFor(0, rows, std::max<int64_t>(1, kMinElementsPerChunk / elements), body);
+        return chunkCount(rows, std::max<int64_t>(1, kMinElementsPerChunk / elements));
     }
 
 private:
@@ -83,28 +79,12 @@ private:
         rowkernels::fromFloatRows(rows, channels, static_cast<U*>(block) + offset, width);
     }
 
-    Image* m_out;
-    int64_t m_width;
-    int m_channels;
+    Image* m_out = nullptr;
+    int64_t m_width = 0;
+    int m_channels = 0;
     void* m_block = nullptr;
     Store m_store = nullptr;
     bool m_direct = false;
-};
-
-// Ranges found by several threads, merged as they finish: with no NaN and no
-// -0.0f among the values kept, the merged range is the sequential one.
-class SharedRange {
-public:
-    void merge(const derivedoutput::Range& part) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (part.min < m_range.min) m_range.min = part.min;
-        if (part.max > m_range.max) m_range.max = part.max;
-    }
-    derivedoutput::Range result() const { return m_range; }
-
-private:
-    std::mutex m_mutex;
-    derivedoutput::Range m_range;
 };
 
 }  // namespace Ivory::detail::outputrows

@@ -7,33 +7,38 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <vector>
 
 #include "derivedoutput.h"
-#include "floatrows.h"
-#include "kernels/rowkernels.h"
 
 namespace Ivory::detail::rowcorrelation {
 
-// The non-zero entries of a kernel in the order they are summed: for each,
-// the source unit (row or plane) it reads relative to the current one, the
-// element offset within that unit, and its weight.
+// Where a tap reads: the source unit (row or plane) relative to the current
+// one, and the element offset within that unit.
+struct TapPlace {
+    int64_t unit;
+    int64_t offset;
+};
+
+// The non-zero entries of a kernel in the order they are summed, kept in
+// storage the row pipeline allocated for them (room for every entry).
 class Taps {
 public:
+    Taps() = default;
+    Taps(TapPlace* places, float* weights) : m_places(places), m_weights(weights) {}
+
     void add(int unit, int64_t offset, float weight) {
-        m_units.push_back(unit);
-        m_offsets.push_back(offset);
-        m_weights.push_back(weight);
+        m_places[m_size] = {unit, offset};
+        m_weights[m_size] = weight;
+        ++m_size;
     }
-    int size() const { return static_cast<int>(m_weights.size()); }
-    int unit(int i) const { return m_units[static_cast<size_t>(i)]; }
-    int64_t offset(int i) const { return m_offsets[static_cast<size_t>(i)]; }
-    const float* weights() const { return m_weights.data(); }
+    int size() const { return m_size; }
+    const TapPlace& place(int i) const { return m_places[i]; }
+    const float* weights() const { return m_weights; }
 
 private:
-    std::vector<int> m_units;
-    std::vector<int64_t> m_offsets;
-    std::vector<float> m_weights;
+    TapPlace* m_places = nullptr;
+    float* m_weights = nullptr;
+    int m_size = 0;
 };
 
 // Zeroes row[0 .. width) except the `count` pixels from `first`, which a
@@ -51,29 +56,6 @@ inline void zeroOutside(float* row, int64_t width, int64_t first, int64_t count,
         if (0.0f > range.max) range.max = 0.0f;
     }
 }
-
-// Sums of taps over rows of one source; holds the per-row scratch of one thread.
-template <typename T> class RowCorrelator {
-public:
-    explicit RowCorrelator(floatrows::FloatRows<T>& rows) : m_rows(rows) {}
-
-    // out[x] for x < count: the sum of the taps in order over pixels whose
-    // first reads element `offset` of unit `unit`.
-    // range is widened to the sums.
-    void correlate(const Taps& taps, int64_t unit, int64_t offset, float* out, int64_t count,
-                   derivedoutput::Range& range) {
-        if (count <= 0) return;
-        m_sources.resize(static_cast<size_t>(taps.size()));
-        for (int i = 0; i < taps.size(); ++i) {
-            m_sources[static_cast<size_t>(i)] = m_rows.unit(unit + taps.unit(i)) + offset + taps.offset(i);
-        }
-        rowkernels::correlateRow(m_sources.data(), taps.weights(), taps.size(), out, count, range.min, range.max);
-    }
-
-private:
-    floatrows::FloatRows<T>& m_rows;
-    std::vector<const float*> m_sources;
-};
 
 }  // namespace Ivory::detail::rowcorrelation
 

@@ -46,4 +46,29 @@ bool readWindowPixels(int width, int height, uint8_t* rgba)
     return true;
 }
 
+std::string glxExtensions()
+{
+    Display* display = glXGetCurrentDisplay();
+    int screen = 0;
+    if (display == nullptr || glXQueryContext(display, glXGetCurrentContext(), GLX_SCREEN, &screen) != Success) {
+        return "";
+    }
+    const char* extensions = glXQueryExtensionsString(display, screen);
+    return extensions == nullptr ? "" : extensions;
+}
+
+void setSwapInterval(int interval)
+{
+    const auto set = reinterpret_cast<PFNGLXSWAPINTERVALEXTPROC>(
+        glXGetProcAddress(reinterpret_cast<const GLubyte*>("glXSwapIntervalEXT")));
+    set(glXGetCurrentDisplay(), glXGetCurrentDrawable(), interval);
+}
+
+int swapInterval()
+{
+    unsigned int interval = 0;
+    glXQueryDrawable(glXGetCurrentDisplay(), glXGetCurrentDrawable(), GLX_SWAP_INTERVAL_EXT, &interval);
+    return static_cast<int>(interval);
+}
+
 }  // namespace FrostfeldTest

@@ -106,6 +106,12 @@ inline bool isTextRed(Rgb c) { return c.r > 150 && c.g < 60 && c.b < 60; }
 // X server (render_support.cpp keeps the X headers away from the tests' names).
 bool readWindowPixels(int width, int height, uint8_t* rgba);
 
+// The GLX extensions of the current window's screen.
+std::string glxExtensions();
+// The current window's swap interval through GLX_EXT_swap_control, which must be offered.
+void setSwapInterval(int interval);
+int swapInterval();
+
 // A real GLUT window of the game's size and display mode, with a fresh GL context,
 // for one test. GLUT is initialised once per process; each test gets its own window,
 // so each game starts from GL's initial state as the real program does.

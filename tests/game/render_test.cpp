@@ -8,6 +8,7 @@
 #include "shell/camera.h"
 #include "shell/game.h"
 #include "shell/input.h"
+#include "shell/swapcontrol.h"
 #include "shell/window.h"
 #include "terrain/field.h"
 
@@ -22,6 +23,9 @@ bool isSnowballGrey(Rgb c)
 bool isCoat(Rgb c) { return c.r > c.g + 50 && c.r > c.b + 40 && !isTextRed(c); }
 bool isTrousers(Rgb c) { return c.b > c.r + 25 && c.g < 150; }  // fog is bluer still, but far lighter
 bool isTerrain(Rgb c) { return !isFog(c) && !isBlack(c); }
+bool isSnow(Rgb c) { return isTerrain(c) && std::min({c.r, c.g, c.b}) > 200; }
+bool isBoot(Rgb c) { return c.r > c.b + 30 && c.r < 170 && c.g < 110; }
+bool isFigure(Rgb c) { return isCoat(c) || isTrousers(c) || isBoot(c); }
 
 const Region kTextCorner{640, 560, 160, 40};
 const Region kGround{0, 0, 800, 250};  // below the horizon when looking 30 degrees down
@@ -81,6 +85,15 @@ protected:
         return lastPicture();
     }
 
+    // A new window and GL context for a second game in the same test, as a fresh process has.
+    void reopenWindow()
+    {
+        window_.reset();
+        window_ = std::make_unique<GameWindow>();
+        ASSERT_TRUE(window_->shown()) << "the window never appeared";
+        glutReshapeFunc(reshape);
+    }
+
     static Picture& lastPicture()
     {
         static Picture picture(0, 0);
@@ -115,12 +128,14 @@ TEST_F(RenderTest, FirstFrameClearsToBlackLaterFramesToTheFogColour)
     EXPECT_EQ(second.count(second.whole(), isBlack), 0);
 }
 
-// The text is drawn before the scene and leaves no depth, so terrain behind the corner
-// would paint over it: the camera looks up into the sky here.
-TEST_F(RenderTest, HealthTextIsRedInTheTopRightCorner)
+// The text is drawn before the scene; here a hill rises behind the top right corner
+// (the eye looks level across a valley at it) and must not paint over the text.
+TEST_F(RenderTest, HealthTextIsRedInTheTopRightCornerInFrontOfAHill)
 {
     startGame();
-    const Picture picture = framesAt(400.0f, 400.0f, 0.0f, 60.0f, 2);
+    const Picture picture = framesAt(400.0f, 1460.0f, 240.0f, 0.0f, 3);
+    EXPECT_EQ(picture.count(kTextCorner, isFog), 0) << "the hill fills the corner";
+    EXPECT_GT(picture.count(Region{0, 500, 200, 100}, isFog), 0) << "sky elsewhere";
 
     const int inCorner = picture.count(Region{660, 570, 140, 30}, isTextRed);
     EXPECT_GT(inCorner, 80);
@@ -140,6 +155,26 @@ TEST_F(RenderTest, TerrainIsDrawnWithTheSnowTexture)
     // Lit white under fog changes only slowly with depth: a handful of colours. The
     // texture's grain and drifts add many more.
     EXPECT_GT(picture.distinctColours(kGround), 40);
+}
+
+// The figure's render action sets its own material, normal and blending state. Far
+// from her, the snow must look the same as in a game whose figure file is empty.
+TEST_F(RenderTest, FigureLeavesTheLightingOfTheSnowAlone)
+{
+    startGame();
+    const Picture withFigure = framesAt(400.0f, 400.0f, 0.0f, -30.0f, 4);
+    reopenWindow();
+    std::ofstream("texturen/female.iv") << "#Inventor V2.1 ascii\n\nSeparator { }\n";
+    EXPECT_EQ(captureStdout([] { initGame(); }), "");
+    const Picture withoutFigure = framesAt(400.0f, 400.0f, 0.0f, -30.0f, 4);
+
+    EXPECT_EQ(withFigure.count(kGround, isTerrain), kGround.width * kGround.height);
+    ASSERT_EQ(withFigure.rgba.size(), withoutFigure.rgba.size());
+    int differing = 0;
+    for (size_t i = 0; i < withFigure.rgba.size(); ++i) {
+        differing += withFigure.rgba[i] != withoutFigure.rgba[i] ? 1 : 0;
+    }
+    EXPECT_EQ(differing, 0) << "bytes of the whole frame";
 }
 
 TEST_F(RenderTest, MissingSnowBitmapIsReportedAndTheTerrainDrawnPlain)
@@ -184,28 +219,55 @@ TEST_F(RenderTest, SnowballFliesOutOfTheCentreOfTheView)
     EXPECT_EQ(after.count(Region{550, 0, 250, 150}, isSnowballGrey), 0);
 }
 
-// She stands at (80, 140, 80), facing +x, some 50 units above the ground there. From
-// 45 units east of her, looking west and 50 degrees up, the eye sees her front.
-TEST_F(RenderTest, FigureIsDrawnUprightWhereSheStands)
+// Seen from the start point: she stands on the snow 20 units ahead, facing the eye.
+TEST_F(RenderTest, FigureStandsUprightOnTheSnow)
 {
     startGame();
-    const Picture picture = framesAt(125.0f, 80.0f, 180.0f, 50.0f, 3);
+    const Picture picture = framesAt(80.0f, 80.0f, 0.0f, -10.0f, 3);
 
     const Region view{0, 0, 800, 560};
     const int coat = picture.count(view, isCoat);
     const int trousers = picture.count(view, isTrousers);
-    EXPECT_GT(coat, 150);
-    EXPECT_GT(trousers, 40);
+    EXPECT_GT(coat, 800);
+    EXPECT_GT(trousers, 600);
     double coatY = 0.0;
     double trousersY = 0.0;
+    int lowest = view.height;
     for (int y = view.y; y < view.y + view.height; ++y) {
         for (int x = view.x; x < view.x + view.width; ++x) {
             coatY += isCoat(picture.at(x, y)) ? y : 0;
             trousersY += isTrousers(picture.at(x, y)) ? y : 0;
+            lowest = isFigure(picture.at(x, y)) ? std::min(lowest, y) : lowest;
         }
     }
     ASSERT_GT(coat * trousers, 0);
-    EXPECT_GT(coatY / coat, trousersY / trousers + 8.0) << "the coat above the legs: she stands upright";
+    EXPECT_GT(coatY / coat, trousersY / trousers + 50.0) << "the coat above the legs: she stands upright";
+
+    // Her boots meet the snow: right below her lowest pixels, snow and no sky.
+    ASSERT_GT(lowest, 10);
+    int left = view.width;
+    int right = 0;
+    for (int x = view.x; x < view.x + view.width; ++x) {
+        if (isFigure(picture.at(x, lowest))) {
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+    }
+    const Region belowBoots{left, lowest - 10, right - left + 1, 10};
+    EXPECT_EQ(picture.count(belowBoots, isSnow), belowBoots.width * belowBoots.height);
+}
+
+// Where the driver offers a swap-control extension that can be read back, the game
+// asks for one display refresh per swap. (Mesa under Xvfb offers none.)
+TEST_F(RenderTest, SwapsWaitForTheDisplayRefresh)
+{
+    const std::string extensions = glxExtensions();
+    if (chooseSwapControl(extensions.c_str()) != SwapControl::Ext) {
+        GTEST_SKIP() << "no GLX_EXT_swap_control on this display: " << extensions;
+    }
+    setSwapInterval(0);
+    startGame();
+    EXPECT_EQ(swapInterval(), 1);
 }
 
 struct BrokenModelCase {
@@ -226,7 +288,7 @@ TEST_P(BrokenModelTest, IsReportedAndTheGameRunsOnWithoutTheFigure)
         std::ofstream("texturen/female.iv") << broken.contents;
     }
     EXPECT_EQ(startGame({"texturen/female.iv"}), broken.message);
-    const Picture picture = framesAt(125.0f, 80.0f, 180.0f, 50.0f, 3);
+    const Picture picture = framesAt(80.0f, 80.0f, 0.0f, -10.0f, 3);
 
     EXPECT_EQ(picture.count(Region{0, 0, 800, 560}, isCoat), 0);
     EXPECT_GT(picture.count(kTextCorner, isTextRed), 80) << "the frame runs on";

@@ -1,6 +1,9 @@
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "ivory/imagebase.h"
@@ -159,27 +162,74 @@ struct ClampCase {
 };
 
 const ClampCase kClampCases[] = {
-    {-0.9f, 0},     {-3.7f, 0},    {3.999f, 3},    {4.0f, 3},
-    {100.0f, 3},    {1e30f, 3},    {-1e30f, 0},    {std::numeric_limits<float>::infinity(), 3},
-    {-std::numeric_limits<float>::infinity(), 0},  {kNaN, 0},
+    {-0.5f, 0},     {-0.9f, 0},    {-3.7f, 0},    {3.999f, 3},
+    {4.0f, 3},      {100.0f, 3},   {1e30f, 3},    {-1e30f, 0},
+    {std::numeric_limits<float>::infinity(), 3},  {-std::numeric_limits<float>::infinity(), 0},
+    {kNaN, 0},
 };
 
 // Positions inside are compared with the reference in the equivalence suite;
-// outside ones are clamped to the nearest edge, NaN to 0.
-TYPED_TEST(AccessTest, PixelPositionsOutsideTheImageAreClamped) {
-    Ivory::ImageBase<TypeParam> image;
+// every sampler takes a position outside as the nearest edge (NaN as 0), so
+// at integral other coordinates it returns that edge element exactly.
+TYPED_TEST(AccessTest, PositionsOutsideTheImageSampleTheNearestEdge) {
+    Ivory::ImageBase<TypeParam> image, gray;  // gray: channel 0 alone, for interpolateLinearValue
     image.init(4, 4, 4, 1, 2);
+    gray.init(4, 4, 4, 1, 1);
     for (int32_t i = 0; i < image.m_image_size; ++i) image.m_data[i] = TypeParam(i % 101);
-    for (const ClampCase& k : kClampCases) {
-        SCOPED_TRACE(k.position);
-        EXPECT_EQ(image.getPixelValue(k.position, 1.0f, 2.0f), image.getValue(k.index, 1, 2, 0, 0));
-        EXPECT_EQ(image.getPixelValue(1.0f, k.position, 2.0f), image.getValue(1, k.index, 2, 0, 0));
-        EXPECT_EQ(image.getPixelValue(2.0f, 1.0f, k.position), image.getValue(2, 1, k.index, 0, 0));
-        float out[2];
-        image.getPixel(out, k.position, k.position, k.position);
-        EXPECT_EQ(out[0], image.getValue(k.index, k.index, k.index, 0, 0));
-        EXPECT_EQ(out[1], image.getValue(k.index, k.index, k.index, 0, 1));
+    for (int32_t i = 0; i < gray.m_image_size; ++i) gray.m_data[i] = image.m_data[2 * i];
+    using Sample = std::function<std::vector<float>(float, float, float)>;
+    const auto allChannels = [&](void (Ivory::Image::*sampler)(float*, float, float, float)) {
+        return Sample([&image, sampler](float x, float y, float z) {
+            std::vector<float> out(2);
+            (image.*sampler)(out.data(), x, y, z);
+            return out;
+        });
+    };
+    const auto channelZero = [](Ivory::Image& source, float (Ivory::Image::*sampler)(float, float, float)) {
+        return Sample([&source, sampler](float x, float y, float z) {
+            return std::vector<float>{(source.*sampler)(x, y, z)};
+        });
+    };
+    const std::pair<const char*, Sample> samplers[] = {
+        {"getPixel", allChannels(&Ivory::Image::getPixel)},
+        {"getPixelValue", channelZero(image, &Ivory::Image::getPixelValue)},
+        {"interpolateLinear", allChannels(&Ivory::Image::interpolateLinear)},
+        {"interpolateLinearValue", channelZero(gray, &Ivory::Image::interpolateLinearValue)},
+        {"interpolateCubic", allChannels(&Ivory::Image::interpolateCubic)},
+        {"interpolateCubicValue", channelZero(image, &Ivory::Image::interpolateCubicValue)},
+    };
+    for (const auto& [name, sample] : samplers) {
+        for (const ClampCase& k : kClampCases) {
+            SCOPED_TRACE(::testing::Message() << name << " at " << k.position);
+#ifndef NDEBUG
+            // interpolateLinear asserts on these in debug builds (assertion_death_test.cpp).
+            if (std::string(name) == "interpolateLinear" && k.index == 3) continue;
+#endif
+            const auto expectEdge = [&](float x, float y, float z, int ix, int iy, int iz) {
+                const std::vector<float> got = sample(x, y, z);
+                for (size_t c = 0; c < got.size(); ++c)
+                    EXPECT_EQ(got[c], image.getValue(ix, iy, iz, 0, int(c))) << "channel " << c;
+            };
+            expectEdge(k.position, 1.0f, 2.0f, k.index, 1, 2);
+            expectEdge(1.0f, k.position, 2.0f, 1, k.index, 2);
+            expectEdge(2.0f, 1.0f, k.position, 2, 1, k.index);
+            expectEdge(k.position, k.position, k.position, k.index, k.index, k.index);
+        }
     }
+}
+
+// Beyond 2^24 the last position need not be a float (2^25 + 3 rounds to
+// 2^25 + 4, the extent itself): a position far off must still sample the last
+// element, not one past it nor the float below it.
+TEST(AccessEdgeTest, FarPositionsOnARowLongerThanFloatsCountSampleTheLastElement) {
+    const int width = (1 << 25) + 4;
+    Ivory::ImageBase<unsigned char> row;
+    row.init(width, 1, 1, 1, 1);
+    ASSERT_NE(row.m_data, nullptr);
+    for (int x = width - 4; x < width; ++x) row.m_data[x] = static_cast<unsigned char>(x - width + 10);
+    EXPECT_EQ(row.getPixelValue(1e30f, 0.0f, 0.0f), 9.0f);
+    EXPECT_EQ(row.interpolateLinearValue(1e30f, 0.0f, 0.0f), 9.0f);
+    EXPECT_EQ(row.interpolateCubicValue(1e30f, 0.0f, 0.0f), 9.0f);
 }
 
 }  // namespace

@@ -1,10 +1,18 @@
 #include "ivory/bitmap.h"
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <climits>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -36,39 +44,49 @@ void put32(Bytes& out, uint32_t v) {
 }
 
 // A BMP file built field by field; palette and pixel bytes are taken as given,
-// so each case states exactly what the file holds.
+// so each case states exactly what the file holds. An information header
+// longer than 40 bytes is filled up with 0xAB, and `gap` bytes of 0xCD lie
+// between palette and pixel rows; bfOffBits points at the rows, give or take
+// offsetError.
 struct BmpFile {
     uint16_t bfType = 0x4D42;
+    uint32_t biSize = 40;
     int32_t biWidth = 1;
     int32_t biHeight = 1;
     uint16_t biBitCount = 24;
+    uint32_t biCompression = 0;
     uint32_t biSizeImage = 0;
     int32_t biXPelsPerMeter = 0;
     int32_t biYPelsPerMeter = 0;
     uint32_t biClrUsed = 0;
     Bytes palette;
+    size_t gap = 0;
+    int64_t offsetError = 0;
     Bytes pixels;
 
     Bytes bytes() const {
         Bytes out;
-        const uint32_t offset = uint32_t(54 + palette.size());
+        const size_t extraHeader = biSize > 40 ? biSize - 40 : 0;
+        const uint32_t offset = uint32_t(54 + extraHeader + palette.size() + gap);
         put16(out, bfType);
         put32(out, uint32_t(offset + pixels.size()));
         put16(out, 0);
         put16(out, 0);
-        put32(out, offset);
-        put32(out, 40);
+        put32(out, uint32_t(offset + offsetError));
+        put32(out, biSize);
         put32(out, uint32_t(biWidth));
         put32(out, uint32_t(biHeight));
         put16(out, 1);
         put16(out, biBitCount);
-        put32(out, 0);
+        put32(out, biCompression);
         put32(out, biSizeImage);
         put32(out, uint32_t(biXPelsPerMeter));
         put32(out, uint32_t(biYPelsPerMeter));
         put32(out, biClrUsed);
         put32(out, 0);
+        out.insert(out.end(), extraHeader, 0xAB);
         out.insert(out.end(), palette.begin(), palette.end());
+        out.insert(out.end(), gap, 0xCD);
         out.insert(out.end(), pixels.begin(), pixels.end());
         return out;
     }
@@ -81,6 +99,11 @@ Bytes counting(size_t n, uint8_t first = 0) {
     return out;
 }
 
+Bytes fixtureBytes(const std::string& name) {
+    std::ifstream in(fixture(name), std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 class BitmapTest : public ::testing::Test {
 protected:
     int loadBytes(const Bytes& bytes) {
@@ -90,6 +113,37 @@ protected:
         return bitmap.load(path.c_str());
     }
     int loadFile(const BmpFile& file) { return loadBytes(file.bytes()); }
+
+    // Loads the bytes through a FIFO that a second thread writes, so the
+    // reader can neither seek nor learn the length in advance.
+    int loadThroughFifo(const Bytes& bytes) {
+        const std::string path = dir.file("image.fifo");
+        unlink(path.c_str());
+        if (mkfifo(path.c_str(), 0600) != 0) {
+            ADD_FAILURE() << "mkfifo failed";
+            return 0;
+        }
+        std::thread writer([&] {
+            // A reader that stops early makes write fail with EPIPE; the
+            // signal stays blocked and pending in this thread alone.
+            sigset_t pipeSignal;
+            sigemptyset(&pipeSignal);
+            sigaddset(&pipeSignal, SIGPIPE);
+            pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+            const int fd = open(path.c_str(), O_WRONLY);  // waits for the reader
+            for (size_t written = 0; fd >= 0 && written < bytes.size();) {
+                const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+                if (n <= 0) break;
+                written += size_t(n);
+            }
+            if (fd >= 0) close(fd);
+        });
+        const int result = bitmap.load(path.c_str());
+        // Had load not opened the FIFO, the writer would wait for a reader for ever.
+        close(open(path.c_str(), O_RDONLY | O_NONBLOCK));
+        writer.join();
+        return result;
+    }
 
     Bytes pixelsOf(const Ivory::Bitmap& b) const { return Bytes(b.m_data, b.m_data + b.m_image_size); }
     int at(int x, int y, int c) const { return bitmap.m_data[c + x * bitmap.m_channels + y * bitmap.m_stride]; }
@@ -169,13 +223,25 @@ INSTANTIATE_TEST_SUITE_P(
         EncodedCase{"im_8bit_7x3.bmp", 7, 3, 8, 1, 256, Content::PaletteColours, 1.0f, 1.0f},
         EncodedCase{"netpbm_8bit_7x3.bmp", 7, 3, 8, 1, 256, Content::PaletteColours, 1.0f, 1.0f},
         EncodedCase{"pil_8bit_6colours_7x3.bmp", 7, 3, 8, 1, 6, Content::SixColourIndices,
-                    7.0f / 3780.0f, 3.0f / 3780.0f}));
+                    7.0f / 3780.0f, 3.0f / 3780.0f},
+        // 108- and 124-byte information headers, pixel rows at bfOffBits 122 and 138;
+        // the palette follows the 124-byte header
+        EncodedCase{"im_v4_24bit_7x3.bmp", 7, 3, 24, 3, 0, Content::Colours, 1.0f, 1.0f},
+        EncodedCase{"im_v5_24bit_7x3.bmp", 7, 3, 24, 3, 0, Content::Colours, 1.0f, 1.0f},
+        EncodedCase{"im_v5_8bit_7x3.bmp", 7, 3, 8, 1, 256, Content::PaletteColours, 1.0f, 1.0f},
+        // a 588-byte colour profile between the headers and the pixel rows
+        EncodedCase{"im_v5_profile_gap_7x3.bmp", 7, 3, 24, 3, 0, Content::Colours, 1.0f, 1.0f}));
 
-TEST_F(BitmapTest, OneAndFourBitFilesAreNotRead) {
-    for (auto [file, bits] : {std::pair{"pil_1bit_9x2.bmp", 1}, std::pair{"im_4bit_7x3.bmp", 4}}) {
+// 1- and 4-bit files, compressed rows (run lengths, colour bit fields) and
+// information headers of unknown size (OS/2's 12 bytes): -1, and
+// m_bits_per_pixel only once the header size was known.
+TEST_F(BitmapTest, FilesItCannotReadAreRefused) {
+    for (auto [file, bits] : {std::pair{"pil_1bit_9x2.bmp", 1}, std::pair{"im_4bit_7x3.bmp", 4},
+                              std::pair{"im_rle8_7x3.bmp", 8}, std::pair{"im_v5_32bit_bitfields_7x3.bmp", 32},
+                              std::pair{"im_os2_24bit_7x3.bmp", 0}}) {
         Ivory::Bitmap fresh;
         EXPECT_EQ(fresh.load(fixture(file).c_str()), -1) << file;
-        EXPECT_EQ(fresh.m_bits_per_pixel, bits);
+        EXPECT_EQ(fresh.m_bits_per_pixel, bits) << file;
         EXPECT_EQ(fresh.m_dim[0], 0);
         EXPECT_EQ(fresh.m_data, nullptr);
         EXPECT_EQ(fresh.m_palette, nullptr);
@@ -204,19 +270,44 @@ TEST_F(BitmapTest, RowOrderFollowsTheSignOfTheHeightAndPaddingIsSkipped) {
     }
 }
 
-TEST_F(BitmapTest, PaletteOfBiClrUsedEntriesPrecedesThePixelRows) {
+// The palette follows the information header, whatever its size; the pixel
+// rows start at bfOffBits, after a gap or not.
+TEST_F(BitmapTest, PaletteFollowsTheInformationHeaderAndRowsStartAtTheirOffset) {
     for (uint32_t clrUsed : {16u, 0u}) {
-        const size_t entries = clrUsed == 0 ? 256 : clrUsed;
-        BmpFile file;
-        file.biBitCount = 8;
-        file.biWidth = 3;
-        file.biClrUsed = clrUsed;
-        file.palette = counting(entries * 4, 7);
-        file.pixels = {9, 8, 7, 0xEE};  // pixels start at 54 + 4 * entries
-        ASSERT_EQ(loadFile(file), 1) << clrUsed;
-        EXPECT_EQ(bitmap.m_palette_size, int(entries));
-        EXPECT_EQ(Bytes(bitmap.m_palette, bitmap.m_palette + entries * 4), file.palette);
-        EXPECT_EQ(pixelsOf(bitmap), (Bytes{9, 8, 7}));
+        for (uint32_t headerSize : {40u, 52u, 56u, 108u, 124u}) {
+            for (size_t gap : {size_t(0), size_t(6)}) {
+                SCOPED_TRACE(::testing::Message() << "biClrUsed " << clrUsed << ", biSize " << headerSize
+                                                  << ", gap " << gap);
+                const size_t entries = clrUsed == 0 ? 256 : clrUsed;
+                BmpFile file;
+                file.biSize = headerSize;
+                file.biBitCount = 8;
+                file.biWidth = 3;
+                file.biClrUsed = clrUsed;
+                file.palette = counting(entries * 4, 7);
+                file.gap = gap;
+                file.pixels = {9, 8, 7, 0xEE};
+                ASSERT_EQ(loadFile(file), 1);
+                EXPECT_EQ(bitmap.m_palette_size, int(entries));
+                EXPECT_EQ(Bytes(bitmap.m_palette, bitmap.m_palette + entries * 4), file.palette);
+                EXPECT_EQ(pixelsOf(bitmap), (Bytes{9, 8, 7}));
+            }
+        }
+    }
+}
+
+// A pipe or FIFO cannot seek: the reader takes the bytes as they come, here
+// a file with a gap before its rows and a picture larger than a pipe holds.
+TEST_F(BitmapTest, PipesAndFifosAreReadAsTheyCome) {
+    BmpFile large;
+    large.biWidth = 301;
+    large.biHeight = -300;
+    large.pixels = counting(size_t(904) * 300, 1);  // rows of 903 bytes padded to 904
+    for (const Bytes& bytes : {fixtureBytes("im_v5_profile_gap_7x3.bmp"), large.bytes()}) {
+        ASSERT_EQ(loadBytes(bytes), 1);
+        const Bytes fromFile = pixelsOf(bitmap);
+        ASSERT_EQ(loadThroughFifo(bytes), 1);
+        EXPECT_EQ(pixelsOf(bitmap), fromFile);
     }
 }
 
@@ -286,18 +377,23 @@ Bytes cut(size_t length) {
 
 class RefusedBitmapTest : public BitmapTest, public ::testing::WithParamInterface<RefusedCase> {};
 
+// From a file, whose length is known before anything is read, and through a
+// FIFO, where a short file shows only when its bytes run out.
 TEST_P(RefusedBitmapTest, GivesMinusOneAndKeepsThePreviousImage) {
     ASSERT_EQ(bitmap.load(fixture("pil_8bit_6colours_7x3.bmp").c_str()), 1);
     const Bytes before = pixelsOf(bitmap);
     const unsigned char* palette = bitmap.m_palette;
-    EXPECT_EQ(loadBytes(GetParam().bytes()), -1);
-    EXPECT_EQ(bitmap.m_dim[0], 7);
-    EXPECT_EQ(bitmap.m_dim[1], 3);
-    EXPECT_EQ(bitmap.m_channels, 1);
-    EXPECT_EQ(pixelsOf(bitmap), before);
-    EXPECT_EQ(bitmap.m_palette, palette);
-    EXPECT_EQ(bitmap.m_palette_size, 6);
-    EXPECT_EQ(IvoryTest::bitsOf(bitmap.m_spacing[0]), IvoryTest::bitsOf(7.0f / 3780.0f));
+    for (const bool fifo : {false, true}) {
+        SCOPED_TRACE(fifo ? "through a FIFO" : "from a file");
+        EXPECT_EQ(fifo ? loadThroughFifo(GetParam().bytes()) : loadBytes(GetParam().bytes()), -1);
+        EXPECT_EQ(bitmap.m_dim[0], 7);
+        EXPECT_EQ(bitmap.m_dim[1], 3);
+        EXPECT_EQ(bitmap.m_channels, 1);
+        EXPECT_EQ(pixelsOf(bitmap), before);
+        EXPECT_EQ(bitmap.m_palette, palette);
+        EXPECT_EQ(bitmap.m_palette_size, 6);
+        EXPECT_EQ(IvoryTest::bitsOf(bitmap.m_spacing[0]), IvoryTest::bitsOf(7.0f / 3780.0f));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -324,7 +420,24 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"PaletteOfFourBillionEntries",
                     [] { return withHeader([](BmpFile& f) { f.biClrUsed = 0xFFFFFFFF; }); }},
         RefusedCase{"PaletteRunsPastTheEnd", [] { return withHeader([](BmpFile& f) { f.biClrUsed = 0; }); }},
-        RefusedCase{"TwoBitsPerPixel", [] { return withHeader([](BmpFile& f) { f.biBitCount = 2; }); }}),
+        RefusedCase{"TwoBitsPerPixel", [] { return withHeader([](BmpFile& f) { f.biBitCount = 2; }); }},
+        RefusedCase{"CoreHeaderOf12Bytes", [] { return withHeader([](BmpFile& f) { f.biSize = 12; }); }},
+        RefusedCase{"UnknownHeaderOf64Bytes", [] { return withHeader([](BmpFile& f) { f.biSize = 64; }); }},
+        RefusedCase{"RunLengthsOf8Bits", [] { return withHeader([](BmpFile& f) { f.biCompression = 1; }); }},
+        RefusedCase{"ColourBitFields", [] {
+                        return withHeader([](BmpFile& f) {
+                            f.biBitCount = 16;  // rows of 8 bytes, complete
+                            f.biClrUsed = 0;
+                            f.palette = {};
+                            f.pixels = counting(16);
+                            f.biCompression = 3;
+                        });
+                    }},
+        RefusedCase{"PixelOffsetInsideThePalette", [] { return withHeader([](BmpFile& f) { f.offsetError = -1; }); }},
+        RefusedCase{"PixelOffsetInsideTheHeaders", [] { return withHeader([](BmpFile& f) { f.offsetError = -40; }); }},
+        RefusedCase{"PixelRowsRunPastTheEnd", [] { return withHeader([](BmpFile& f) { f.offsetError = 1; }); }},
+        RefusedCase{"PixelOffsetPastTheEnd",
+                    [] { return withHeader([](BmpFile& f) { f.offsetError = 0x7FFFFFFF; }); }}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 // The loader is silent: its caller reports.

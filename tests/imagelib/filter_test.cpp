@@ -38,6 +38,7 @@ struct RefusedFilter {
 const char* const kUnsigned = "Error: unsigned data type, cannot compute filtered image!";
 const char* const kNoKernel = "Error: Cannot compute filtered image without filter!";
 const char* const kTooWide = "Error: Window size exceeds the image!";
+const char* const kNotPositive = "Error: Window size must be positive!";
 const char* const kUnknown = "Error: unknown data type, cannot create output image!";
 
 class FilterRefusal : public ::testing::TestWithParam<RefusedFilter> {};
@@ -69,6 +70,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFilter{"NoKernel", 5, 5, 0, 0x1406, nullptr, 3, true, kNoKernel},
         RefusedFilter{"KernelCheckedBeforeSize", 5, 5, 0, 0x1406, nullptr, 4, true, kNoKernel},
         RefusedFilter{"EvenWindow", 5, 5, 0, 0x1406, kOnes3x3, 4, true, "Error: Window size must be an odd number!"},
+        RefusedFilter{"NegativeOddWindow", 5, 5, 0, 0x1406, kOnes3x3, -1, true, kNotPositive},
+        RefusedFilter{"NegativeOddWindowWithoutOutput", 5, 5, 0, 0x1406, kOnes3x3, -3, false, kNotPositive},
+        RefusedFilter{"ZeroWindowCheckedBeforeEven", 5, 5, 0, 0x1406, kOnes3x3, 0, true, kNotPositive},
         RefusedFilter{"WindowWiderThanImage", 5, 5, 0, 0x1406, kOnes3x3, 7, true, kTooWide},
         RefusedFilter{"WindowTallerThanImage", 9, 2, 0, 0x1406, kOnes3x3, 3, false, kTooWide},
         RefusedFilter{"CodeUnknownToTheFactory", 3, 3, 0, 0x1408, kOnes3x3, 3, false, kUnknown},
@@ -110,7 +114,8 @@ TEST_P(FilterOutputCode, OnesKernelGivesInnerSumsAZeroRingAndTheCodesType) {
     ImagePtr out(source->filter(GetParam(), kOnes3x3, 3, nullptr));
     ASSERT_NE(out, nullptr);
     ImagePtr sameType(Ivory::createImage(GetParam()));
-    EXPECT_EQ(typeid(*out), typeid(*sameType));
+    const Ivory::Image &made = *out, &expected = *sameType;
+    EXPECT_EQ(typeid(made), typeid(expected));
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x) {
             const bool inner = x >= 1 && x <= 2 && y >= 1 && y <= 2;

@@ -137,7 +137,8 @@ TEST_P(GradientOutputCode, RampGivesMinusEightAcrossRowsAndZeroAlongInTheCodesTy
     ImagePtr out(source->gradient(GetParam(), nullptr, false, nullptr));
     ASSERT_NE(out, nullptr);
     ImagePtr sameType(Ivory::createImage(GetParam()));
-    EXPECT_EQ(typeid(*out), typeid(*sameType));
+    const Ivory::Image &made = *out, &expected = *sameType;
+    EXPECT_EQ(typeid(made), typeid(expected));
     EXPECT_EQ(out->m_dim[0], 1);
     EXPECT_EQ(out->m_dim[1], 1);
     EXPECT_EQ(out->m_channels, 2);

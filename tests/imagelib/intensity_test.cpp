@@ -65,26 +65,34 @@ TYPED_TEST(Intensity, WindowLevelClampsToChannelZerosWindowAndShifts) {
     EXPECT_EQ(elements(*reversed), (std::vector<TypeParam>{40, 20, 0, 40}));
 }
 
-TYPED_TEST(Intensity, ToBytesAndToShortsMapTheWindowAndTruncate) {
-    auto image = makeRow<TypeParam>({0, 25, 50, 100, 120}, 0.0f, 100.0f);
-    std::unique_ptr<unsigned char[]> bytes(image->toBytes(nullptr, false));
-    ASSERT_NE(bytes, nullptr);
-    EXPECT_EQ(std::vector<int>(bytes.get(), bytes.get() + 5), (std::vector<int>{0, 63, 127, 255, 255}));
-    std::unique_ptr<unsigned short[]> shorts(image->toShorts(nullptr, false));
-    ASSERT_NE(shorts, nullptr);
-    EXPECT_EQ(std::vector<int>(shorts.get(), shorts.get() + 5),
-              (std::vector<int>{0, 16383, 32767, 65535, 65535}));
-}
-
-TYPED_TEST(Intensity, ExportsOfAZeroWidthWindowGiveTopAboveLowAndZeroOtherwise) {
-    auto image = makeRow<TypeParam>({10, 20, 30}, 20.0f, 20.0f);
-    std::unique_ptr<unsigned char[]> bytes(image->toBytes(nullptr, false));
-    EXPECT_EQ(std::vector<int>(bytes.get(), bytes.get() + 3), (std::vector<int>{0, 0, 255}));
-    std::unique_ptr<unsigned short[]> shorts(image->toShorts(nullptr, false));
-    EXPECT_EQ(std::vector<int>(shorts.get(), shorts.get() + 3), (std::vector<int>{0, 0, 65535}));
-    unsigned char slice[3] = {7, 7, 7};
-    EXPECT_EQ(image->sliceToBytes(slice, 0, 0, false), slice);
-    EXPECT_EQ(std::vector<int>(slice, slice + 3), (std::vector<int>{0, 0, 255}));
+// The three exports clamp the window quotient to 0..top before truncating it,
+// also when it lies far beyond the integer range.
+TYPED_TEST(Intensity, ExportsMapTheWindowClampAndTruncate) {
+    const struct {
+        const char* what;
+        float low, high;
+        std::vector<double> values;
+        std::vector<int> bytes, shorts;
+    } cases[] = {
+        {"window 0..100", 0.0f, 100.0f, {0, 25, 50, 100, 120}, {0, 63, 127, 255, 255},
+         {0, 16383, 32767, 65535, 65535}},
+        {"zero width: top above low, 0 otherwise", 20.0f, 20.0f, {10, 20, 30}, {0, 0, 255}, {0, 0, 65535}},
+        {"huge quotient (2.55e32 for 1)", 0.0f, 1e-30f, {0, 1, 100}, {0, 255, 255}, {0, 65535, 65535}},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        auto image = makeRow<TypeParam>(k.values, k.low, k.high);
+        const size_t n = k.values.size();
+        std::unique_ptr<unsigned char[]> bytes(image->toBytes(nullptr, false));
+        ASSERT_NE(bytes, nullptr);
+        EXPECT_EQ(std::vector<int>(bytes.get(), bytes.get() + n), k.bytes);
+        std::unique_ptr<unsigned short[]> shorts(image->toShorts(nullptr, false));
+        ASSERT_NE(shorts, nullptr);
+        EXPECT_EQ(std::vector<int>(shorts.get(), shorts.get() + n), k.shorts);
+        std::vector<unsigned char> slice(n, 7);
+        EXPECT_EQ(image->sliceToBytes(slice.data(), 0, 0, false), slice.data());
+        EXPECT_EQ(std::vector<int>(slice.begin(), slice.end()), k.bytes);
+    }
 }
 
 TEST(IntensityWindowLevel, ALowBeyondIntsRangeWrapsTheDifferenceWithoutTrapping) {

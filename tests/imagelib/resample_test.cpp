@@ -161,4 +161,35 @@ TEST(ResampleScale, PadsWidthAndHeightIntoAFreshBlockAndSaysSo) {
     EXPECT_EQ(empty.m_data, nullptr);
 }
 
+// Extents just above a power of two, where single-precision logarithms put
+// the padded extent below the old one (2^21 + 1 gave 2^21): the padded extent
+// is the true next power of two and every old element keeps its place.
+TEST(ResampleScale, ExtentsJustAboveAPowerOfTwoPadToTheNextOne) {
+    const struct {
+        int width, height, paddedWidth, paddedHeight;
+    } cases[] = {
+        {(1 << 21) + 1, 1, 1 << 22, 1}, {(1 << 22) + 2, 1, 1 << 23, 1}, {(1 << 23) + 8, 1, 1 << 24, 1},
+        {(1 << 24) + 1, 1, 1 << 25, 1}, {1, (1 << 21) + 1, 1, 1 << 22},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(::testing::Message() << k.width << " x " << k.height);
+        auto image = makeImage<unsigned char>(k.width, k.height, 1, 1, 1);
+        ASSERT_NE(image->m_data, nullptr);
+        for (int32_t i = 0; i < image->m_image_size; ++i) image->m_data[i] = static_cast<unsigned char>(i % 251 + 1);
+        EXPECT_EQ(captureStdout([&] { image->scaleToPowerOfTwo(); }),
+                  "Scaled to power of two, new width = " + std::to_string(k.paddedWidth) +
+                      ", height = " + std::to_string(k.paddedHeight) + "\n");
+        ASSERT_EQ(image->m_dim[0], k.paddedWidth);
+        ASSERT_EQ(image->m_dim[1], k.paddedHeight);
+        for (int y = 0; y < k.paddedHeight; ++y)
+            for (int x = 0; x < k.paddedWidth; ++x) {
+                const int old = x < k.width && y < k.height ? (y * k.width + x) % 251 + 1 : 0;
+                if (image->m_data[int64_t(y) * k.paddedWidth + x] != old) {
+                    ADD_FAILURE() << "element (" << x << ", " << y << ")";
+                    return;
+                }
+            }
+    }
+}
+
 }  // namespace

@@ -4,23 +4,37 @@
 #include <cassert>
 
 #include "ivory/elementtypes.h"
+#include "ivory/export.h"
 #include "ivory/image.h"
 
 namespace Ivory {
 
-// The image class for element type T (one of the eight of elementtypes.h).
-//
-// Memory layout: one 16-byte-aligned block of m_image_size elements, channel
-// fastest, then x, y, z and t, with no gaps:
-//     element (c, x, y, z, t) = m_data[c + x*m_channels + y*m_stride
-//                                      + z*m_slice_size + t*m_frame_size]
-// All sizes count elements, never bytes.
+/// \file
+/// The image of one element type, Ivory::ImageBase, and its eight instantiations.
+
+/// The image of element type T, one of the eight of elementtypes.h; it
+/// implements every operation of Image (documented there).
+///
+/// Memory layout: one 16-byte-aligned block of #m_image_size elements,
+/// channel fastest, then x, y, z and t, with no gaps between rows, slices or
+/// frames:
+///
+///     element (c, x, y, z, t) = m_data[c + x*m_channels + y*m_stride
+///                                      + z*m_slice_size + t*m_frame_size]
+///
+/// All sizes count elements, never bytes. The image owns its block (released
+/// with releaseAligned) unless #m_external is set.
+///
+/// \tparam T `char`, `unsigned char`, `short`, `unsigned short`, `int`,
+/// `unsigned int`, `float` or `double`; `char` is the signed 8-bit type.
 template <typename T>
 class ImageBase : public Image {
 public:
-    using value_type = T;
+    using value_type = T;  ///< The element type.
 
+    /// An empty image (see Image::Image): no block, not external.
     ImageBase();
+    /// Releases the block unless it is external, then the window table.
     ~ImageBase() override;
 
     int readRaw(const char* path) override;
@@ -66,20 +80,41 @@ public:
                                 bool powerOfTwo) override;
     float* centroid(float* out) override;
 
+    /// The element block (#m_data): null until init, or after releaseData.
+    /// \return the block, which stays the image's.
     T* getData() { return m_data; }
 
-    // Typed read of element (c, x, y, z, t); the index must lie in the block.
+    /// Typed read of element (c, x, y, z, t), without conversion to float. The
+    /// element must lie in the block: debug builds assert it; release builds
+    /// read 0 outside it.
+    /// \param x column, 0 … width − 1.
+    /// \param y row, 0 … height − 1.
+    /// \param z slice, 0 … depth − 1.
+    /// \param t frame, 0 … frames − 1.
+    /// \param c channel, 0 … #m_channels − 1.
+    /// \return the element.
     T at(int x, int y, int z, int t, int c) const {
         const long index = checkedIndex(x, y, z, t, c);
         return index < 0 ? T(0) : m_data[index];
     }
 
-    bool m_external;  // the block belongs to somebody else: never released here
-    T* m_data;
+    /// The block belongs to somebody else: never released by the image. False
+    /// at first. An operation that replaces the block (flip, downsample in
+    /// place, rotate, scaleToPowerOfTwo) leaves the external block untouched,
+    /// still the caller's to free, and the image owns the new block:
+    /// m_external becomes false and the destructor frees it.
+    bool m_external;
+    T* m_data;  ///< The element block of #m_image_size elements, or null.
 
 protected:
-    // Index of element (c, x, y, z, t), or -1 when it lies outside the block
-    // (a caller error, which debug builds also assert).
+    /// Index of element (c, x, y, z, t) in the block. Debug builds assert
+    /// that it lies in the block.
+    /// \param x column.
+    /// \param y row.
+    /// \param z slice.
+    /// \param t frame.
+    /// \param c channel.
+    /// \return the index, or −1 when it lies outside the block or there is none.
     long checkedIndex(int x, int y, int z, int t, int c) const {
         const long index = static_cast<long>(c) + static_cast<long>(x) * m_channels +
                            static_cast<long>(y) * m_stride + static_cast<long>(z) * m_slice_size +
@@ -90,6 +125,13 @@ protected:
         return index;
     }
 };
+
+// The eight instantiations live in the library, and only they are exported.
+/// \cond IVORY_INTERNAL
+#define IVORY_DECLARE_INSTANTIATION(T, code) extern template class IVORY_EXPORT ImageBase<T>;
+IVORY_ELEMENT_TYPES(IVORY_DECLARE_INSTANTIATION)
+#undef IVORY_DECLARE_INSTANTIATION
+/// \endcond
 
 }  // namespace Ivory
 

@@ -1,6 +1,11 @@
 #ifndef IVORY_MESSAGES_H
 #define IVORY_MESSAGES_H
 
+/// \file
+/// Where the lines the library reports go.
+
+#include "ivory/export.h"
+
 namespace Ivory {
 
 /// Receives one line the library reports: an error of an operation or, while
@@ -13,7 +18,7 @@ using MessageHandler = void (*)(const char* line, void* user);
 /// A null handler restores the default, which writes the line and an end of
 /// line to standard output and flushes it. Lines are reported on the thread
 /// that called the operation; the handler must not throw.
-void setMessageHandler(MessageHandler handler, void* user);
+IVORY_EXPORT void setMessageHandler(MessageHandler handler, void* user);
 
 }  // namespace Ivory
 

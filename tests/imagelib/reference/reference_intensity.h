@@ -89,8 +89,8 @@ void mapToBuffer(const RefImage<T>& img, std::vector<Out>& out, bool powerOfTwo,
 }
 
 // sliceToBytes: one channel of one slice (wrapping at the depth); q is the
-// truncated mapping clamped to 0..255. Bytes outside the slice's extent are
-// not written.
+// mapping clamped to 0..255, then truncated. Bytes outside the slice's extent
+// are not written.
 template <typename T>
 void sliceToBuffer(const RefImage<T>& img, std::vector<unsigned char>& out, int slice, int channel,
                    bool powerOfTwo) {

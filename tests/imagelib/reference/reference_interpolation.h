@@ -1,24 +1,41 @@
 #ifndef IVORY_REFERENCE_INTERPOLATION_H
 #define IVORY_REFERENCE_INTERPOLATION_H
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "refimage.h"
 
 namespace IvoryReference {
 
+// A position outside the image samples its nearest edge: the position is
+// clamped into 0 .. extent-1 (NaN to 0), and so is every neighbour index.
+inline float insidePosition(float v, int extent) {
+    return std::isnan(v) ? 0.0f : std::clamp(v, 0.0f, static_cast<float>(extent - 1));
+}
+inline int insideIndex(int i, int extent) { return std::clamp(i, 0, extent - 1); }
+
+// Packed pixel number of neighbour (x, y, z) of the first frame, clamped into the image.
+template <typename T> size_t neighbourPixel(const RefImage<T>& img, int x, int y, int z) {
+    return img.pixelIndex(insideIndex(x, img.dim[0]), insideIndex(y, img.dim[1]),
+                          insideIndex(z, img.dim[2]));
+}
+
 // Element c of the packed pixel (x, y, z) of the first frame. The sums run
 // in double, so the element enters with its exact value.
 template <typename T> double sample(const RefImage<T>& img, int x, int y, int z, int c) {
-    return static_cast<double>(img.data[img.pixelIndex(x, y, z) * img.channels + c]);
+    return static_cast<double>(img.data[neighbourPixel(img, x, y, z) * img.channels + c]);
 }
 
 // All channels at the truncated position.
 template <typename T> std::vector<float> getPixel(const RefImage<T>& img, float x, float y, float z) {
     std::vector<float> out(img.channels);
-    for (int c = 0; c < img.channels; ++c)
-        out[c] = Ivory::toFloat(img.at(static_cast<int>(x), static_cast<int>(y), static_cast<int>(z), 0, c));
+    const int xx = static_cast<int>(insidePosition(x, img.dim[0]));
+    const int yy = static_cast<int>(insidePosition(y, img.dim[1]));
+    const int zz = static_cast<int>(insidePosition(z, img.dim[2]));
+    for (int c = 0; c < img.channels; ++c) out[c] = Ivory::toFloat(img.at(xx, yy, zz, 0, c));
     return out;
 }
 
@@ -28,6 +45,9 @@ template <typename T> std::vector<float> getPixel(const RefImage<T>& img, float 
 // elements (interpolateLinearValue).
 template <typename T>
 float trilinear(const RefImage<T>& img, int channels, int c, float x, float y, float z) {
+    x = insidePosition(x, img.dim[0]);
+    y = insidePosition(y, img.dim[1]);
+    z = insidePosition(z, img.dim[2]);
     const int xx = static_cast<int>(x), yy = static_cast<int>(y), zz = static_cast<int>(z);
     const float fx = x - static_cast<float>(xx), fy = y - static_cast<float>(yy),
                 fz = z - static_cast<float>(zz);
@@ -38,7 +58,7 @@ float trilinear(const RefImage<T>& img, int channels, int c, float x, float y, f
         const double wx = corner[0] ? fx : 1.0 - fx;
         const double wy = corner[1] ? fy : 1.0 - fy;
         const double wz = corner[2] ? fz : 1.0 - fz;
-        const size_t pixel = img.pixelIndex(xx + corner[0], yy + corner[1], zz + corner[2]);
+        const size_t pixel = neighbourPixel(img, xx + corner[0], yy + corner[1], zz + corner[2]);
         const double e = static_cast<double>(img.data[pixel * channels + c]);
         sum += e * wx * wy * wz;
     }
@@ -68,6 +88,9 @@ inline std::array<float, 4> cubicWeights(float tf) {
 // rounded to float after every addition.
 template <typename T>
 std::vector<float> interpolateCubic(const RefImage<T>& img, float x, float y, float z) {
+    x = insidePosition(x, img.dim[0]);
+    y = insidePosition(y, img.dim[1]);
+    z = insidePosition(z, img.dim[2]);
     const int xx = static_cast<int>(x), yy = static_cast<int>(y), zz = static_cast<int>(z);
     const auto wx = cubicWeights(x - static_cast<float>(xx));
     const auto wy = cubicWeights(y - static_cast<float>(yy));

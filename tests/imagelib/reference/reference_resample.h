@@ -1,7 +1,6 @@
 #ifndef IVORY_REFERENCE_RESAMPLE_H
 #define IVORY_REFERENCE_RESAMPLE_H
 
-#include <cmath>
 #include <ostream>
 #include <utility>
 
@@ -82,11 +81,12 @@ template <typename T> void rotate(RefImage<T>& img, int axis, std::ostream& log)
     if (img.verbose != 0) log << "Rotated image around axis " << axis << std::endl;
 }
 
-// The power-of-two extent found through single-precision logarithms.
+// The smallest power of two not below n; 0 stays 0.
 inline int powerOfTwoExtent(int n) {
-    const float q = std::log(static_cast<float>(n)) / std::log(2.0f);
-    if (q == 0.0f) return n;
-    return static_cast<int>(std::pow(2.0f, std::ceil(q)));
+    if (n == 0) return 0;
+    int power = 1;
+    while (power < n) power *= 2;
+    return power;
 }
 
 // Pads width and height to powers of two with zeros. Every frame keeps its
