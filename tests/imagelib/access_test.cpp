@@ -205,8 +205,9 @@ TYPED_TEST(AccessTest, PositionsOutsideTheImageSampleTheNearestEdge) {
             // interpolateLinear asserts on these in debug builds (assertion_death_test.cpp).
             if (std::string(name) == "interpolateLinear" && k.index == 3) continue;
 #endif
+            const auto& sampler = sample;  // a structured binding cannot be captured before C++20
             const auto expectEdge = [&](float x, float y, float z, int ix, int iy, int iz) {
-                const std::vector<float> got = sample(x, y, z);
+                const std::vector<float> got = sampler(x, y, z);
                 for (size_t c = 0; c < got.size(); ++c)
                     EXPECT_EQ(got[c], image.getValue(ix, iy, iz, 0, int(c))) << "channel " << c;
             };
