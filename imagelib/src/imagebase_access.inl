@@ -49,15 +49,13 @@ void ImageBase<T>::getPixel(float* out, float x, float y, float z) {
         return;
     }
     for (int32_t c = 0; c < m_channels; ++c)
-        detail::pointsampling::sampleNearest(detail::sampledChannel(*this, c, m_channels), &x, &y, &z, 1, out + c);
+        out[c] = detail::pointsampling::nearestPoint(detail::sampledChannel(*this, c, m_channels), x, y, z);
 }
 
 template <typename T>
 float ImageBase<T>::getPixelValue(float x, float y, float z) {
     if (m_data == nullptr || m_image_size == 0) return 0.0f;
-    float value;
-    detail::pointsampling::sampleNearest(detail::sampledChannel(*this, 0, m_channels), &x, &y, &z, 1, &value);
-    return value;
+    return detail::pointsampling::nearestPoint(detail::sampledChannel(*this, 0, m_channels), x, y, z);
 }
 
 template <typename T>

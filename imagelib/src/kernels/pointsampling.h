@@ -2,15 +2,17 @@
 #define IVORY_KERNELS_POINTSAMPLING_H
 
 // Sampling one channel of the first frame at float positions: the nearest
-// element, trilinear and tricubic. The per-point operations and the batch
-// operations both run these kernels (a single point is a run of one), so
-// their results cannot drift apart. Points are vectorised across lanes, each
-// lane doing exactly the scalar arithmetic: no fused multiply-add, double
-// where the operation computes in double, rounded to float where it rounds.
+// element, trilinear and tricubic, at one point or many. Both are written
+// once, over lanes that are either vectors (batches, vectorised across
+// points) or plain scalars (single points and the last points of a batch),
+// so per-point and batch results cannot drift apart. Each lane does exactly
+// the scalar arithmetic: no fused multiply-add, double where the operation
+// computes in double, rounded to float where it rounds.
 //
 // A position outside the image is clamped onto its nearest edge (NaN to 0),
 // and so are neighbours beyond the edge: nothing outside the block is read.
 
+#include <cmath>
 #include <cstdint>
 
 #include "ivory/elementtypes.h"
@@ -28,7 +30,12 @@ struct Axis {
 };
 
 // An axis of `extent` >= 1 elements, `step` elements apart.
-Axis makeAxis(int32_t extent, int32_t step);
+inline Axis makeAxis(int32_t extent, int32_t step) {
+    const int32_t last = extent - 1;
+    float lastOrAbove = static_cast<float>(last);  // to nearest, so perhaps below
+    if (static_cast<double>(lastOrAbove) < static_cast<double>(last)) lastOrAbove = std::nextafter(lastOrAbove, HUGE_VALF);
+    return {last, lastOrAbove, step};
+}
 
 // The sampled channel: element (x, y, z) is data[x*step + y*step + z*step]
 // along the three axes. Every index below the extents must lie in the block.
@@ -37,6 +44,7 @@ template <typename T> struct Volume {
     Axis axis[3];
 };
 
+// The sample at one point (nearestPoint, linearPoint, cubicPoint), or
 // out[i] = the sample at (x[i], y[i], z[i]) for i < count:
 //   sampleNearest: the element at the truncated position, as float;
 //   sampleLinear:  trilinear, the eight corner products and their sum in
@@ -47,6 +55,9 @@ template <typename T> struct Volume {
 //                  each weight product rounded to float, the running sum
 //                  rounded to float after every addition.
 #define IVORY_DECLARE_POINT_SAMPLING(T, code)                                                              \
+    float nearestPoint(const Volume<T>& volume, float x, float y, float z);                                \
+    float linearPoint(const Volume<T>& volume, float x, float y, float z);                                 \
+    float cubicPoint(const Volume<T>& volume, float x, float y, float z);                                  \
     void sampleNearest(const Volume<T>& volume, const float* x, const float* y, const float* z, int64_t count, \
                        float* out);                                                                        \
     void sampleLinear(const Volume<T>& volume, const float* x, const float* y, const float* z, int64_t count,  \
