@@ -135,8 +135,8 @@ template <class DI, class VI> HWY_INLINE void storeCubicNeighbours(DI di, VI who
 // Cubic convolution over the 4 x 4 x 4 neighbourhood, z outermost and x
 // innermost; each weight product wx*wy*wz formed in double and rounded to
 // float (wx*wy is exact), the running sum rounded to float after every
-// addition. All 64 terms are formed first, so that the serial chain of
-// roundings that follows (the cost of a sample) is not held up by them.
+// addition. The terms do not wait on the running sum, so they are formed
+// ahead of it while its serial chain of roundings (the cost of a sample) runs.
 template <class DF, class DI, class DD, class VF, class Elements>
 HWY_INLINE VF cubicSample(DF df, DI di, DD dd, const Axis* axis, VF x, VF y, VF z, const Elements& e) {
     constexpr size_t kMax = MaxLanes(DD());
@@ -154,7 +154,7 @@ HWY_INLINE VF cubicSample(DF df, DI di, DD dd, const Axis* axis, VF x, VF y, VF 
     storeCubicWeights(dd, PromoteTo(dd, fx), weightX);
     storeCubicWeights(dd, PromoteTo(dd, fy), weightY);
     storeCubicWeights(dd, PromoteTo(dd, fz), weightZ);
-    HWY_ALIGN double term[64 * kMax];
+    auto sum = Zero(dd);
     for (size_t k = 0; k < 4; ++k) {
         const auto wzk = Load(dd, weightZ + k * n);
         for (size_t j = 0; j < 4; ++j) {
@@ -162,12 +162,10 @@ HWY_INLINE VF cubicSample(DF df, DI di, DD dd, const Axis* axis, VF x, VF y, VF 
             const auto rowStart = Add(Load(di, slice + k * n), Load(di, row + j * n));
             for (size_t i = 0; i < 4; ++i) {
                 const auto w = AsFloat(dd, Mul(Mul(Load(dd, weightX + i * n), wyj), wzk));
-                Store(Mul(e.asDouble(Add(rowStart, Load(di, column + i * n))), w), dd, term + ((k * 4 + j) * 4 + i) * n);
+                sum = AsFloat(dd, Add(sum, Mul(e.asDouble(Add(rowStart, Load(di, column + i * n))), w)));
             }
         }
     }
-    auto sum = Zero(dd);
-    for (size_t m = 0; m < 64; ++m) sum = AsFloat(dd, Add(sum, Load(dd, term + m * n)));
     return RoundedToFloat(df, sum);  // exact: the sum holds a float
 }
 
