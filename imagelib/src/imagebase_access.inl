@@ -49,13 +49,13 @@ void ImageBase<T>::getPixel(float* out, float x, float y, float z) {
         return;
     }
     for (int32_t c = 0; c < m_channels; ++c)
-        out[c] = detail::pointsampling::nearestPoint(detail::sampledChannel(*this, c, m_channels), x, y, z);
+        out[c] = detail::samplePoint<detail::PointKind::kNearest>(detail::sampledChannel(*this, c, m_channels), x, y, z);
 }
 
 template <typename T>
 float ImageBase<T>::getPixelValue(float x, float y, float z) {
     if (m_data == nullptr || m_image_size == 0) return 0.0f;
-    return detail::pointsampling::nearestPoint(detail::sampledChannel(*this, 0, m_channels), x, y, z);
+    return detail::samplePoint<detail::PointKind::kNearest>(detail::sampledChannel(*this, 0, m_channels), x, y, z);
 }
 
 template <typename T>

@@ -38,14 +38,14 @@ void ImageBase<T>::interpolateLinear(float* out, float x, float y, float z) {
     assert((xx < m_dim[0]-1) && (yy < m_dim[1]-1) && (zz < m_dim[2]-1));
     if (m_data == nullptr || m_image_size == 0) return fillZero(out, m_channels);
     for (int32_t c = 0; c < m_channels; ++c)
-        out[c] = detail::pointsampling::linearPoint(detail::sampledChannel(*this, c, m_channels), x, y, z);
+        out[c] = detail::samplePoint<detail::PointKind::kLinear>(detail::sampledChannel(*this, c, m_channels), x, y, z);
 }
 
 // Meant for one-channel images: the pixel index is used as the element index.
 template <typename T>
 float ImageBase<T>::interpolateLinearValue(float x, float y, float z) {
     if (m_data == nullptr || m_image_size == 0) return 0.0f;
-    return detail::pointsampling::linearPoint(detail::sampledChannel(*this, 0, 1), x, y, z);
+    return detail::samplePoint<detail::PointKind::kLinear>(detail::sampledChannel(*this, 0, 1), x, y, z);
 }
 
 template <typename T>
@@ -61,7 +61,7 @@ void ImageBase<T>::interpolateCubic(float* out, float x, float y, float z) {
     using namespace detail::interpolation;
     if (m_data == nullptr || m_image_size == 0) return fillZero(out, m_channels);
     for (int32_t c = 0; c < m_channels; ++c)
-        out[c] = detail::pointsampling::cubicPoint(detail::sampledChannel(*this, c, m_channels), x, y, z);
+        out[c] = detail::samplePoint<detail::PointKind::kCubic>(detail::sampledChannel(*this, c, m_channels), x, y, z);
 }
 
 // Channel 0 of the tricubic sample, computed alone: each channel's sum is
@@ -69,7 +69,7 @@ void ImageBase<T>::interpolateCubic(float* out, float x, float y, float z) {
 template <typename T>
 float ImageBase<T>::interpolateCubicValue(float x, float y, float z) {
     if (m_data == nullptr || m_image_size == 0) return 0.0f;
-    return detail::pointsampling::cubicPoint(detail::sampledChannel(*this, 0, m_channels), x, y, z);
+    return detail::samplePoint<detail::PointKind::kCubic>(detail::sampledChannel(*this, 0, m_channels), x, y, z);
 }
 
 template <typename T>

@@ -2,12 +2,17 @@
 #define IVORY_SAMPLEDCHANNEL_H
 
 // The image side of the point samplers (kernels/pointsampling.h): the
-// channel they read, and runs of points split over the worker pool.
+// channel they read, single points sampled here with the static target's
+// plain scalar arithmetic (inlined into the per-point operations), and runs
+// of points split over the worker pool.
 
 #include <algorithm>
 #include <cstdint>
 
+#include <hwy/highway.h>
+
 #include "ivory/imagebase.h"
+#include "kernels/pointsampling-inl.h"
 #include "kernels/pointsampling.h"
 #include "parallel.h"
 
@@ -23,6 +28,14 @@ pointsampling::Volume<T> sampledChannel(const ImageBase<T>& image, int32_t chann
     return {image.m_data + channel,
             {makeAxis(width, pixelStride), makeAxis(height, pixelStride * width),
              makeAxis(depth, pixelStride * width * height)}};
+}
+
+using PointKind = pointsampling::HWY_NAMESPACE::Kind;
+
+// The sample of one point, as the batch kernels sample each of theirs.
+template <PointKind kKind, typename T>
+float samplePoint(const pointsampling::Volume<T>& volume, float x, float y, float z) {
+    return pointsampling::HWY_NAMESPACE::samplePoint<kKind>(volume, x, y, z);
 }
 
 // Points per chunk of the pool: a few microseconds of sampling at the least.

@@ -32,8 +32,9 @@ struct Axis {
 // An axis of `extent` >= 1 elements, `step` elements apart.
 inline Axis makeAxis(int32_t extent, int32_t step) {
     const int32_t last = extent - 1;
-    float lastOrAbove = static_cast<float>(last);  // to nearest, so perhaps below
-    if (static_cast<double>(lastOrAbove) < static_cast<double>(last)) lastOrAbove = std::nextafter(lastOrAbove, HUGE_VALF);
+    float lastOrAbove = static_cast<float>(last);  // exact up to 2^24, beyond rounded to nearest
+    if (last > (1 << 24) && static_cast<double>(lastOrAbove) < static_cast<double>(last))
+        lastOrAbove = std::nextafter(lastOrAbove, HUGE_VALF);
     return {last, lastOrAbove, step};
 }
 

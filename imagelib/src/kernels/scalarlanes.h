@@ -50,9 +50,21 @@ inline int32_t Load(IndexLane, const int32_t* p) { return *p; }
 inline void Store(double v, DoubleLane, double* p) { *p = v; }
 inline void Store(int32_t v, IndexLane, int32_t* p) { *p = v; }
 
-// static_cast<float>, and the same kept in double.
-inline float RoundedToFloat(FloatLane, double v) { return static_cast<float>(v); }
-inline double AsFloat(DoubleLane, double v) { return static_cast<float>(v); }
+// static_cast<float>, and the same kept in double. The rounding is hidden
+// from the optimiser: with AVX enabled (-mavx, -march=x86-64-v3), GCC 12's
+// basic-block vectoriser drops a double -> float -> double round trip whose
+// result is stored as double, which changes results.
+inline float roundedToFloat(double v) {
+    float f = static_cast<float>(v);
+#if defined(__GNUC__) && defined(__x86_64__)
+    __asm__("" : "+x"(f));
+#elif defined(__GNUC__) && defined(__aarch64__)
+    __asm__("" : "+w"(f));
+#endif
+    return f;
+}
+inline float RoundedToFloat(FloatLane, double v) { return roundedToFloat(v); }
+inline double AsFloat(DoubleLane, double v) { return roundedToFloat(v); }
 
 }  // namespace Ivory::detail::pointsampling
 
