@@ -1,7 +1,7 @@
 // Element access through the float interface: the sequential cursor and
 // positional reads and writes. Values convert as elementconversion.h says.
 // The pixel reads take float positions, clamped into the image and truncated
-// toward zero, and read through the point samplers (kernels/pointsampling.h)
+// toward zero, and read through the point samplers (kernels/pointsampling.h),
 // one point at a time or many.
 
 #include "elementconversion.h"

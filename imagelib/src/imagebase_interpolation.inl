@@ -1,6 +1,7 @@
 // Trilinear and tricubic sampling of the first frame, one point per call or
-// many: both run the point samplers of kernels/pointsampling.h (a single
-// point is a run of one), so a batch gives the bits of the calls one by one.
+// many: both run the point samplers' one definition of the arithmetic
+// (kernels/pointsampling-inl.h), plain scalars for a single point and
+// vectors for a batch, so a batch gives the bits of the calls one by one.
 // A position outside the image is clamped onto its nearest edge, and so are
 // neighbours beyond the edge: inside the valid range nothing changes, outside
 // it nothing beyond the block is read and no weight extrapolates.
