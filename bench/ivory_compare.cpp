@@ -1,10 +1,12 @@
 // Side-by-side timing of Ivory's operations and the same work done by OpenCV,
 // CImg and plain loops, on the same generated data in the same run.
 //
-//   ivory_compare [--quick] [--only TEXT]
+//   ivory_compare [--quick] [--only TEXT] [--target NAME]
 //
-// --quick: few repetitions (for trying the harness, not for numbers);
-// --only:  only the rows whose name contains TEXT.
+// --quick:  few repetitions (for trying the harness, not for numbers);
+// --only:   only the rows whose name contains TEXT;
+// --target: Ivory's kernels run no better SIMD target than NAME (for example
+//           AVX2 on an AVX-512 machine, to see how a smaller CPU fares).
 //
 // Two passes: every library on one thread, then on two (OpenCV and Ivory
 // told so; CImg and the plain loops always run on one). The table is headed
@@ -29,6 +31,8 @@
 #include "table.h"
 #include "ivory/threading.h"
 #include "timing.h"
+
+#include <hwy/targets.h>
 #ifdef IVORY_BENCH_WITH_OPENCV
 #include "peers_opencv.h"
 #endif
@@ -41,6 +45,7 @@ namespace bench {
 struct Options {
     Budget budget;
     std::string only;
+    std::string target;
     bool valid = true;
 };
 
@@ -51,12 +56,27 @@ Options parseOptions(int argc, char** argv) {
             options.budget = Budget{0.05, 2, 3};
         } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             options.only = argv[++i];
+        } else if (std::strcmp(argv[i], "--target") == 0 && i + 1 < argc) {
+            options.target = argv[++i];
         } else {
-            std::cout << "usage: ivory_compare [--quick] [--only TEXT]" << std::endl;
+            std::cout << "usage: ivory_compare [--quick] [--only TEXT] [--target NAME]" << std::endl;
             options.valid = false;
         }
     }
     return options;
+}
+
+// Disables every target better than the one named (a lower bit is a better
+// target); false when the machine cannot run the named one.
+bool capSimdTarget(const std::string& name) {
+    for (int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        if (name == hwy::TargetName(target)) {
+            hwy::DisableTargets(target - 1);
+            return true;
+        }
+    }
+    std::cout << "this machine cannot run SIMD target " << name << std::endl;
+    return false;
 }
 
 void setAllThreads(int threads) {
@@ -96,6 +116,7 @@ int main(int argc, char** argv) {
     using namespace bench;
     const Options options = parseOptions(argc, argv);
     if (!options.valid) return 2;
+    if (!options.target.empty() && !capSimdTarget(options.target)) return 2;
 
     const auto start = std::chrono::steady_clock::now();
     std::cout << machineDescription() << std::endl << "generating inputs..." << std::flush;
