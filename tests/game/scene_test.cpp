@@ -1,0 +1,215 @@
+// The scene: the tree's links, walks and destruction, the collision test of two
+// spheres, the world's actors on the field, the enemy's figure file, the eye's ground
+// step, and snowballs thrown, flying and retired.
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTransform.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "game_test_support.h"
+#include "scene/enemy.h"
+#include "scene/snowball.h"
+#include "scene/world.h"
+#include "shell/camera.h"
+#include "terrain/field.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// Writes its name into the log on every update, draw, contact and destruction.
+struct Named : Object {
+    Named(std::string name, Names* log, Node* parent = nullptr) : name(std::move(name)), log(log)
+    {
+        if (parent != nullptr) setParent(parent);
+    }
+    ~Named() override { log->push_back("~" + name); }
+    void draw(Camera*) override { log->push_back("draw " + name); }
+    void update() override { log->push_back(name); }
+    void onCollision(Object* other) override { log->push_back(name + " meets " + static_cast<Named*>(other)->name); }
+    std::string name;
+    Names* log;
+};
+
+// Children in ring order, checking the back links and parents on the way.
+Names childrenOf(Node* node)
+{
+    Names names;
+    for (Node* child = node->firstChild; child != nullptr; child = child->next == node->firstChild ? nullptr : child->next) {
+        EXPECT_EQ(child->next->prev, child);
+        EXPECT_EQ(child->parent, node);
+        names.push_back(static_cast<Named*>(child)->name);
+    }
+    return names;
+}
+
+TEST(SceneTree, AppendsLastMovesWholeSubtreesAndWalksPreOrder)
+{
+    Names log;
+    Named root("root", &log);
+    auto* a = new Named("a", &log, &root);
+    new Named("a1", &log, a);
+    auto* b = new Named("b", &log, &root);
+    new Named("c", &log, &root);
+    a->setParent(&root);  // the same parent again: to the end, with its child
+    EXPECT_EQ(childrenOf(&root), (Names{"b", "c", "a"}));
+    root.updateTree();
+    b->updateTree();  // from a child: its later siblings only
+    root.drawTree(nullptr);  // no GL context: the matrix calls do nothing
+    EXPECT_EQ(log, (Names{"root", "b", "c", "a", "a1", "b", "c", "a", "a1", "draw root", "draw b", "draw c",
+                          "draw a", "draw a1"}));
+
+    Named other("other", &log);
+    b->setParent(&other);
+    EXPECT_EQ(childrenOf(&root), (Names{"c", "a"}));
+    EXPECT_EQ(childrenOf(&other), (Names{"b"}));
+    EXPECT_EQ(a->firstChild->findRoot(), &root);
+    log.clear();
+    delete b;  // the only child
+    EXPECT_EQ(other.firstChild, nullptr);
+    new Named("d", &log, &root);
+    delete a;  // in the middle, with its child
+    delete root.firstChild;  // the first: d takes its place
+    EXPECT_EQ(childrenOf(&root), (Names{"d"}));
+    EXPECT_EQ(log, (Names{"~b", "~a", "~a1", "~c"}));
+}
+
+// A sphere of radius 1 at (10, 20, 30) and one of the given radius at an offset of
+// length 3: touching counts, NaN does not, and nothing meets itself.
+TEST(Collision, SpheresMeetWhenTheyOverlapOrTouch)
+{
+    const struct {
+        Vec3 offset;
+        float radius;
+        Names log;
+    } table[] = {{{2.0f, 1.0f, 2.0f}, 2.0f, {"a meets b"}}, {{2.0f, 1.0f, 2.0f}, 1.999f, {}}, {{NAN, 0.0f, 0.0f}, 100.0f, {}}};
+    for (const auto& row : table) {
+        Names log;
+        Named a("a", &log), b("b", &log);
+        a.position = {10.0f, 20.0f, 30.0f};
+        a.radius = 1.0f;
+        b.position = {10.0f + row.offset.x, 20.0f + row.offset.y, 30.0f + row.offset.z};
+        b.radius = row.radius;
+        b.collideWith(&b);
+        a.collideWith(&b);
+        EXPECT_EQ(log, row.log) << row.radius;
+    }
+}
+
+const float kFlightStep = 0.005f;  // the draw's step: 120 * 0.005 = 0.6 units
+
+class WorldTest : public ::testing::Test {
+protected:
+    void SetUp() override { FrostfeldTest::captureStdout([&] { world = new World(&camera); }); }
+    void TearDown() override { delete world->field; }
+    Snowball* throwFrom(Vec3 eye)
+    {
+        camera.position = eye;
+        world->player->throwSnowball();
+        return static_cast<Snowball*>(world->field->firstChild->prev);
+    }
+    std::vector<Node*> children() const
+    {
+        std::vector<Node*> nodes{world->field->firstChild};
+        while (nodes.back()->next != world->field->firstChild) nodes.push_back(nodes.back()->next);
+        return nodes;
+    }
+
+    FrostfeldTest::TempWorkingDir noData;
+    Camera camera;
+    World* world = nullptr;
+};
+
+// The player and the enemy follow the camera's eye. On the field the player's centre,
+// or the enemy's model position, is put 7 above the ground.
+TEST_F(WorldTest, PlayerThenEnemyFollowTheCameraAndStandOnTheField)
+{
+    camera.position = {420.0f, -3.0f, 610.0f};
+    world->field->updateTree();
+    EXPECT_EQ(world->enemy->position.z, 610.0f);
+    world->player->onCollision(world->field);
+    world->enemy->onCollision(world->field);
+    EXPECT_EQ(world->player->position.y, world->field->heightAt(420.0, 610.0) + 7.0f);
+    EXPECT_EQ(world->enemy->modelPosition.y, world->field->heightAt(80.0, 80.0) + 7.0f);
+}
+
+TEST(EnemyModel, LoadsOrReportsAndNeverHangsANullChild)
+{
+    const struct {
+        std::string content;  // empty: no file
+        std::string message;
+        int children;
+    } table[] = {{"", "File not found: texturen/female.iv\n", 1},
+                 {"#Inventor V2.1 ascii\n\nSeparator { Cube { width }\n", "Problem reading file: texturen/female.iv\n", 1},
+                 {"#Inventor V2.1 ascii\n\nSeparator { Cube { } }\n", "", 2}};
+    for (const auto& row : table) {
+        FrostfeldTest::TempWorkingDir dir;
+        if (!row.content.empty()) dir.write("texturen/female.iv", row.content);
+        Enemy enemy;
+        EXPECT_EQ(FrostfeldTest::captureStdout([&] { enemy.loadModel(); }), row.message);
+        ASSERT_EQ(enemy.modelRoot->getNumChildren(), row.children);
+        EXPECT_EQ(enemy.modelRoot->getChild(0), enemy.modelTransform);
+        EXPECT_EQ(enemy.modelTransform->translation.getValue(), SbVec3f(80.0f, 140.0f, 80.0f));
+    }
+}
+
+TEST_F(WorldTest, EyeTakesTheGroundWhereItWasThenStaysInsideTheMargins)
+{
+    const float table[][4] = {{10.0f, 1600.0f, 80.0f, 1520.0f}, {80.0f, 1520.0f, 80.0f, 1520.0f},
+                              {700.5f, 1519.0f, 700.5f, 1519.0f}};  // x, z, then where the eye ends
+    for (const auto& row : table) {
+        camera.position = {row[0], -99.0f, row[1]};
+        world->placeEyeOnGround();
+        EXPECT_EQ(camera.position.x, row[2]);
+        EXPECT_EQ(camera.position.z, row[3]);
+        EXPECT_EQ(camera.position.y, world->field->heightAt(row[0], row[1]) + 7.0f);
+    }
+}
+
+// Snowballs start at the eye with the camera's angles, after the earlier children,
+// and fly 0.6 per drawn frame along the heading, their collision sphere with them.
+// One right behind its twin (same place and heading: thrown in the same frame) is
+// drawn once.
+TEST_F(WorldTest, SnowballsFlyFromTheEyeWhereTheCameraLooks)
+{
+    camera.yaw = 90.0f;
+    camera.pitch = 30.0f;
+    Snowball* climbing = throwFrom({300.0f, 40.0f, 500.0f});
+    camera.yaw = camera.pitch = 0.0f;
+    Snowball* level = throwFrom({300.0f, 40.0f, 500.0f});
+    Snowball* twin = throwFrom({300.0f, 40.0f, 500.0f});
+    EXPECT_EQ(children(), (std::vector<Node*>{world->player, world->enemy, climbing, level, twin}));
+    EXPECT_FALSE(level->coincidesWithPrevious());  // same place, but turned
+    EXPECT_TRUE(twin->coincidesWithPrevious());
+    for (Snowball* snowball : {climbing, level, level}) snowball->integrate(kFlightStep);
+    EXPECT_FALSE(twin->coincidesWithPrevious());  // a frame apart
+    EXPECT_NEAR(level->flightPosition.x, 301.2f, 1e-4f);
+    EXPECT_EQ(level->flightPosition.y, 40.0f);
+    EXPECT_EQ(level->flightPosition.z, 500.0f);
+    EXPECT_NEAR(climbing->flightPosition.x, 300.0f, 1e-4f);
+    EXPECT_NEAR(climbing->flightPosition.y, 40.3f, 1e-4f);
+    EXPECT_NEAR(climbing->position.z, 500.0f + 0.6f * std::cos(0.5235988f), 1e-4f);
+}
+
+// Out of sight for good: farther from the eye than the view's farthest corner
+// (200 x 1.3119284 = 262.39) by more than the radius 0.6375, in any direction.
+TEST_F(WorldTest, SnowballsRetireOnlyOutOfSightAndTheRestKeepTheirOrder)
+{
+    const Vec3 eye{800.0f, 50.0f, 800.0f};
+    Snowball* nearby = throwFrom(eye);
+    Snowball* justInside = throwFrom(eye);
+    justInside->flightPosition.x += 262.9f;
+    throwFrom(eye)->inactive = true;
+    for (const Vec3 beyond : {Vec3{263.1f, 0.0f, 0.0f}, Vec3{0.0f, -263.1f, 0.0f}, Vec3{0.0f, 0.0f, 263.1f}}) {
+        throwFrom(eye)->flightPosition = {eye.x + beyond.x, eye.y + beyond.y, eye.z + beyond.z};
+    }
+    world->retireSnowballs();
+    EXPECT_EQ(children(), (std::vector<Node*>{world->player, world->enemy, nearby, justInside}));
+    camera.position.x -= 100.0f;  // walking away leaves them behind too
+    world->retireSnowballs();
+    EXPECT_EQ(world->snowballCount(), 1);
+}
+
+}  // namespace
