@@ -18,13 +18,9 @@
 
 namespace {
 
-struct Rgb {
-    int r, g, b;
-};
+struct Rgb { int r, g, b; };
 using Kind = bool (*)(Rgb);
-struct Region {  // in pixels from the lower left corner, as GL counts
-    int x, y, width, height;
-};
+struct Region { int x, y, width, height; };  // in pixels from the lower left corner, as GL counts
 const Region kWhole{0, 0, 800, 600}, kTextCorner{660, 570, 140, 30};
 const Region kGround{0, 0, 800, 250};  // below the horizon when looking 30 degrees down
 
