@@ -1,45 +1,32 @@
 #!/usr/bin/env bash
 # End-to-end: the real game from a copy of data/ on a private X server, driven
 # with xdotool as a player would: a click, mouse motion, keys, and Esc to end it.
-#
 # Usage: e2e_test.sh <frostfeld binary> <data folder>
 set -euo pipefail
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/frostfeld-e2e-XXXXXX")"
-server_pid=""
-game_pid=""
-cleanup() {
-  [[ -z "$game_pid" ]] || kill "$game_pid" 2>/dev/null || true
-  [[ -z "$server_pid" ]] || kill "$server_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
 fail() {
   echo "FAILED: $*"
   tail -n 20 "$work/stdout" "$work/stderr" 2>/dev/null || true
   exit 1
 }
+# Polls "$@" every 0.2 s for up to 30 seconds.
+poll() { for ((i = 0; i < 150; i++)); do "$@" && return 0; sleep 0.2; done; return 1; }
 
 # The server picks a free display itself and reports it on fd 3: no race with other
 # servers starting meanwhile, and no desktop session to take the pointer or focus.
 mkfifo "$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-server_pid=$!
+pids+=($!)
 read -r -t 30 number <"$work/display" || fail "the X server did not start"
 export DISPLAY=":$number"
 
 cp -r "$2" "$work/data"
 (cd "$work/data" && exec "$1") >"$work/stdout" 2>"$work/stderr" &
 game_pid=$!
-
-# Polls "$@" every 0.2 s for up to 30 seconds.
-poll() {
-  for ((i = 0; i < 150; i++)); do
-    if "$@"; then return 0; fi
-    sleep 0.2
-  done
-  return 1
-}
+pids+=($game_pid)
 alive() { kill -0 "$game_pid" 2>/dev/null; }
 find_window() { alive && window="$(xdotool search --onlyvisible --name '^Frostfeld$' | head -n 1)" && [[ -n "$window" ]]; }
 poll find_window || fail "no visible window titled Frostfeld"
@@ -52,11 +39,9 @@ motion() { alive && grep -qx 'Mouse motion' "$work/stdout"; }
 poll motion || fail "no \"Mouse motion\" line after moving the mouse"
 
 xdotool key Escape
-ended() { ! alive; }
-poll ended || fail "the game did not end on Esc"
+poll eval '! alive' || fail "the game did not end on Esc"
 status=0
 wait "$game_pid" || status=$?
-game_pid=""
 ((status == 0)) || fail "exit status $status"
 # Nothing else was printed: both data files were read.
 ! grep -vx 'Mouse motion' "$work/stdout" || fail "unexpected output"

@@ -1,5 +1,5 @@
-// Frames of the real game in a real GLUT window (the test run provides a virtual
-// X display), and the terrain's strips as GL receives them.
+// Frames of the real game in a GLUT window on the test run's X display, and the
+// terrain's strips as GL receives them.
 #include <GL/freeglut.h>
 
 #include <algorithm>
@@ -25,10 +25,7 @@ const Region kWhole{0, 0, 800, 600}, kTextCorner{660, 570, 140, 30};
 const Region kGround{0, 0, 800, 250};  // below the horizon when looking 30 degrees down
 
 // Where the pixels of one kind lie in a region.
-struct Spot {
-    int count = 0, left = 1 << 20, right = -1, bottom = 1 << 20;
-    double meanX = 0.0, meanY = 0.0;
-};
+struct Spot { int count = 0, left = 1 << 20, right = -1, bottom = 1 << 20; double meanX = 0.0, meanY = 0.0; };
 
 // The frame just swapped: the software rasteriser's swap copies the back buffer,
 // which so still holds it (reads of the front buffer come back black there).
@@ -95,8 +92,8 @@ protected:
         g_exposed = false;
         glutDisplayFunc([] { g_exposed = true; });  // frames are driven by the test
         glutReshapeFunc(reshape);
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!g_exposed && std::chrono::steady_clock::now() < limit) glutMainLoopEvent();
+        for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+             !g_exposed && std::chrono::steady_clock::now() < end;) glutMainLoopEvent();
         ASSERT_TRUE(g_exposed) << "the window never appeared";
     }
     void TearDown() override
@@ -105,15 +102,12 @@ protected:
         glutMainLoopEvent();
     }
 
-    // Builds the game as the program does, from a copy of the data files (or the
+    // Builds the game as the program does, from a copy of the data files (with the
     // figure file given); answers what it printed.
     std::string startGame(const char* figure = nullptr)
     {
-        const std::filesystem::path data = FROSTFELD_DATA_DIR;
-        const auto overwrite = std::filesystem::copy_options::overwrite_existing;
-        std::filesystem::create_directories("texturen");
-        std::filesystem::copy_file(data / "snow.bmp", "snow.bmp", overwrite);
-        std::filesystem::copy_file(data / "texturen/female.iv", "texturen/female.iv", overwrite);
+        std::filesystem::copy(FROSTFELD_DATA_DIR, ".", std::filesystem::copy_options::recursive |
+                                                          std::filesystem::copy_options::overwrite_existing);
         if (figure != nullptr) workingDir_.write("texturen/female.iv", figure);
         return FrostfeldTest::captureStdout([] { initGame(); });
     }
@@ -181,13 +175,10 @@ TEST_F(RenderTest, FigureLeavesTheLightingOfTheTexturedSnowAlone)
     EXPECT_NE(g_game->world->field->texture, 0u);
     const Picture withFigure = framesAt(400.0f, 400.0f, 0.0f, -30.0f, 4);
     EXPECT_TRUE(withFigure.all(kGround, isTerrain));
-    // Lit white under fog changes only slowly with depth: a handful of colours. The
-    // texture's grain and drifts add many more.
-    std::set<int> colours;
-    for (int k = 0; k < kGround.width * kGround.height; ++k) {
-        const Rgb c = withFigure.at(k % kGround.width, k / kGround.width);
-        colours.insert(c.r << 16 | c.g << 8 | c.b);
-    }
+    // Lit white under fog makes a handful of colours; the texture's grain many more.
+    std::set<int> colours;  // the ground's rows come first
+    for (size_t k = 0; k < 800 * 250 * 4; k += 4)
+        colours.insert(withFigure.rgba[k] << 16 | withFigure.rgba[k + 1] << 8 | withFigure.rgba[k + 2]);
     EXPECT_GT(colours.size(), 40u);
 
     TearDown();
@@ -221,22 +212,19 @@ TEST_F(RenderTest, TerrainStripsCoverTheCellsAroundTheCamera)
     Field* field = nullptr;
     FrostfeldTest::captureStdout([&] { field = new Field(1.0f); });  // no snow.bmp: untextured
     const GLfloat worldToEye[16] = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1};  // (x, z, -y)
-    const struct {
-        float x, z;
-        int firstColumn, lastColumn, firstRow, lastRow;  // of the vertices drawn
-    } table[] = {{800.0f, 800.0f, 0, 31, 0, 31}, {5000.0f, -3500.0f, 20, 31, 0, 10}, {-3500.0f, 5000.0f, 0, 10, 20, 31}};
+    const struct { float x, z; int firstColumn, lastColumn, firstRow, lastRow; } table[] = {{800.0f, 800.0f, 0, 31, 0, 31}, {5000.0f, -3500.0f, 20, 31, 0, 10}, {-3500.0f, 5000.0f, 0, 10, 20, 31}};
+    glViewport(0, 0, 1600, 1600);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-25.0, 1575.0, -25.0, 1575.0, -1.0, 176.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(worldToEye);
     std::vector<GLfloat> buffer(1 << 18);
     for (const auto& row : table) {
-        glViewport(0, 0, 1600, 1600);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(-25.0, 1575.0, -25.0, 1575.0, -1.0, 176.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadMatrixf(worldToEye);
         glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
         glRenderMode(GL_FEEDBACK);
         Camera camera;
-        camera.position = {row.x, 0.0f, row.z};
+        camera.position = {row.x, 0.0f, row.z};  // the vertices drawn: columns and rows first to last
         field->draw(&camera);
         const int values = glRenderMode(GL_RENDER);
 
@@ -254,9 +242,8 @@ TEST_F(RenderTest, TerrainStripsCoverTheCellsAroundTheCamera)
                            std::abs(p[2] * 177.0f - 1.0f - height) < 0.001f && p[7] == c * 0.25f && p[8] == r * 0.25f);
             }
         }
-        for (int c = row.firstColumn; c <= row.lastColumn; ++c) {
+        for (int c = row.firstColumn; c <= row.lastColumn; ++c)
             for (int r = row.firstRow; r <= row.lastRow; ++r) expected.insert({c, r});
-        }
         EXPECT_EQ(wrong, 0) << row.x;
         EXPECT_EQ(drawn, expected) << row.x;
     }

@@ -20,13 +20,10 @@ TEST(CameraStep, APushDiesAwayAndEachStepIsClampedTo15PerAxis)
 {
     Camera camera;
     camera.velocity.z = 3.5f;
-    std::vector<float> positions;
-    for (int k = 0; k < 4; ++k) {
+    for (float x : {3.5f, 1.75f, 2.625f, 2.1875f}) {
         camera.step(1.0f);
-        positions.push_back(camera.position.x);
+        EXPECT_EQ(camera.position.x, x);
     }
-    EXPECT_EQ(positions, (std::vector<float>{3.5f, 1.75f, 2.625f, 2.1875f}));
-
     Camera fast;
     fast.velocity = {30.0f, 0.0f, 40.0f};  // right and forward at yaw 0: +z and +x
     fast.step(1.0f);
@@ -89,14 +86,11 @@ TEST(InputCallbacks, KeysPushMotionTurnsAndTheLeftButtonThrows)
     g_inputHooks = {[] { ++g_redisplays; }, [](int x, int y) { g_warps += (x == 400 && y == 300) ? 1 : 1000; },
                     [](int) { ADD_FAILURE() << "exit requested"; }};
     const Camera& camera = *g_game->camera;
-    const struct {
-        int key;
-        bool special;
-        float x, z;
-    } table[] = {{'w', false, 0.0f, 3.5f}, {'W', false, 0.0f, 7.0f}, {'s', false, 0.0f, 5.0f}, {'S', false, 0.0f, 3.0f},
-                 {'a', false, -2.0f, 3.0f}, {'A', false, -4.0f, 3.0f}, {'d', false, -2.0f, 3.0f}, {'D', false, 0.0f, 3.0f},
-                 {'q', false, 0.0f, 3.0f}, {GLUT_KEY_UP, true, 0.0f, 6.5f}, {GLUT_KEY_DOWN, true, 0.0f, 4.5f},
-                 {GLUT_KEY_LEFT, true, -2.0f, 4.5f}, {GLUT_KEY_RIGHT, true, 0.0f, 4.5f}, {GLUT_KEY_F1, true, 0.0f, 4.5f}};
+    const struct { int key; bool special; float x, z; } table[] = {
+        {'w', false, 0.0f, 3.5f}, {'W', false, 0.0f, 7.0f}, {'s', false, 0.0f, 5.0f}, {'S', false, 0.0f, 3.0f},
+        {'a', false, -2.0f, 3.0f}, {'A', false, -4.0f, 3.0f}, {'d', false, -2.0f, 3.0f}, {'D', false, 0.0f, 3.0f},
+        {'q', false, 0.0f, 3.0f}, {GLUT_KEY_UP, true, 0.0f, 6.5f}, {GLUT_KEY_DOWN, true, 0.0f, 4.5f},
+        {GLUT_KEY_LEFT, true, -2.0f, 4.5f}, {GLUT_KEY_RIGHT, true, 0.0f, 4.5f}, {GLUT_KEY_F1, true, 0.0f, 4.5f}};
     for (const auto& row : table) {
         row.special ? specialKeys(row.key, 0, 0) : keyboard(static_cast<unsigned char>(row.key), 0, 0);
         EXPECT_EQ(camera.velocity.x, row.x) << row.key;
@@ -122,21 +116,15 @@ TEST(InputCallbacks, KeysPushMotionTurnsAndTheLeftButtonThrows)
 
 TEST(SwapControl, TakesTheFirstOfExtMesaSgiOfferedUnderItsExactName)
 {
-    const struct {
-        const char* extensions;
-        SwapControl expected;
-    } table[] = {
+    const struct { const char* extensions; SwapControl expected; } table[] = {
         {nullptr, SwapControl::NotOffered},
         {"GLX_MESA_query_renderer GLX_OML_swap_method", SwapControl::NotOffered},  // as under Xvfb
         {"GLX_EXT_swap_control_tear GLX_XMESA_swap_control GLX_SGI_swap_controller", SwapControl::NotOffered},
         {"GLX_SGI_swap_control", SwapControl::Sgi},
         {"GLX_SGI_swap_control GLX_MESA_swap_control", SwapControl::Mesa},
         {"GLX_EXT_swap_control_tear GLX_SGI_swap_control GLX_MESA_swap_control GLX_EXT_swap_control", SwapControl::Ext},
-        {"GLX_EXT_swap_control GLX_ARB_multisample", SwapControl::Ext},
-    };
-    for (const auto& row : table) {
-        EXPECT_EQ(chooseSwapControl(row.extensions), row.expected) << (row.extensions ? row.extensions : "(null)");
-    }
+        {"GLX_EXT_swap_control GLX_ARB_multisample", SwapControl::Ext}};
+    for (const auto& row : table) EXPECT_EQ(chooseSwapControl(row.extensions), row.expected) << row.extensions;
 }
 
 }  // namespace
