@@ -22,11 +22,7 @@ template <typename F> std::string captureStdout(F&& f)
 // data files relative to it.
 class TempWorkingDir {
 public:
-    TempWorkingDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "frostfeld-test-XXXXXX").string();
-        std::filesystem::current_path(path_ = mkdtemp(pattern.data()));
-    }
+    TempWorkingDir() { std::filesystem::current_path(path_); }
     ~TempWorkingDir()
     {
         std::filesystem::current_path(previous_);
@@ -39,7 +35,8 @@ public:
     }
 
 private:
-    std::filesystem::path previous_ = std::filesystem::current_path(), path_;
+    std::string pattern_ = (std::filesystem::temp_directory_path() / "frostfeld-test-XXXXXX").string();
+    const std::filesystem::path previous_ = std::filesystem::current_path(), path_ = mkdtemp(pattern_.data());
 };
 
 }  // namespace FrostfeldTest

@@ -27,19 +27,15 @@ const Region kGround{0, 0, 800, 250};  // below the horizon when looking 30 degr
 // Where the pixels of one kind lie in a region.
 struct Spot { int count = 0, left = 1 << 20, right = -1, bottom = 1 << 20; double meanX = 0.0, meanY = 0.0; };
 
-// The frame just swapped: the software rasteriser's swap copies the back buffer,
-// which so still holds it (reads of the front buffer come back black there).
+// The 800 x 600 frame just swapped: the software rasteriser's swap copies the back
+// buffer, which so still holds it (reads of the front buffer come back black there).
 struct Picture {
-    Picture() : width(glutGet(GLUT_WINDOW_WIDTH)), rgba(width * glutGet(GLUT_WINDOW_HEIGHT) * 4)
+    Picture() : rgba(800 * 600 * 4)
     {
         glReadBuffer(GL_BACK);
-        glReadPixels(0, 0, width, glutGet(GLUT_WINDOW_HEIGHT), GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        glReadPixels(0, 0, 800, 600, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     }
-    Rgb at(int x, int y) const
-    {
-        const uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
-        return Rgb{p[0], p[1], p[2]};
-    }
+    Rgb at(int x, int y) const { const uint8_t* p = &rgba[(y * 800 + x) * 4]; return Rgb{p[0], p[1], p[2]}; }
     Spot find(const Region& region, Kind kind) const
     {
         Spot spot;
@@ -59,8 +55,6 @@ struct Picture {
         return spot;
     }
     bool all(const Region& region, Kind kind) const { return find(region, kind).count == region.width * region.height; }
-
-    int width;
     std::vector<uint8_t> rgba;
 };
 
@@ -96,11 +90,7 @@ protected:
              !g_exposed && std::chrono::steady_clock::now() < end;) glutMainLoopEvent();
         ASSERT_TRUE(g_exposed) << "the window never appeared";
     }
-    void TearDown() override
-    {
-        glutDestroyWindow(window_);
-        glutMainLoopEvent();
-    }
+    void TearDown() override { glutDestroyWindow(window_); glutMainLoopEvent(); }
 
     // Builds the game as the program does, from a copy of the data files (with the
     // figure file given); answers what it printed.
@@ -142,10 +132,11 @@ TEST_F(RenderTest, FirstFrameIsBlackThenFogAndASnowballFliesOutOfTheCentre)
     EXPECT_EQ(second.find(kWhole, isBlack).count, 0);
 
     const Region centre{370, 270, 60, 60};
-    ASSERT_TRUE(framesAt(400.0f, 400.0f, 0.0f, 60.0f, 2).all(centre, isFog)) << "sky before the throw";
+    ASSERT_TRUE(framesAt(400.0f, 400.0f, 90.0f, 60.0f, 2).all(centre, isFog)) << "sky before the throw";
     mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 400, 300);
-    // Drawn first at the eye, then 0.6 further each frame: 5.4 away in the tenth
-    // frame, a five-sided ball some 55 to 75 pixels in radius around the centre.
+    // Thrown from the eye along the view (here towards +z and up), drawn first at the
+    // eye, then 0.6 further each frame: 5.4 away in the tenth frame, a five-sided ball
+    // some 55 to 75 pixels in radius around the centre.
     const Spot ball = frames(10).find(kWhole, isSnowballGrey);
     EXPECT_GT(ball.count, 3.14 * 55 * 55);
     EXPECT_LT(ball.count, 3.14 * 75 * 75);
@@ -210,9 +201,11 @@ TEST_F(RenderTest, FigureStandsUprightOnTheSnow)
 TEST_F(RenderTest, TerrainStripsCoverTheCellsAroundTheCamera)
 {
     Field* field = nullptr;
-    FrostfeldTest::captureStdout([&] { field = new Field(1.0f); });  // no snow.bmp: untextured
+    EXPECT_EQ(FrostfeldTest::captureStdout([&] { field = new Field(1.0f); }), "Could not open bitmap\n");
+    EXPECT_EQ(field->texture, 0u);  // no snow.bmp: untextured
     const GLfloat worldToEye[16] = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1};  // (x, z, -y)
-    const struct { float x, z; int firstColumn, lastColumn, firstRow, lastRow; } table[] = {{800.0f, 800.0f, 0, 31, 0, 31}, {5000.0f, -3500.0f, 20, 31, 0, 10}, {-3500.0f, 5000.0f, 0, 10, 20, 31}};
+    const struct { float x, z; int firstColumn, lastColumn, firstRow, lastRow; } table[] = {  // of the vertices drawn
+        {800.0f, 800.0f, 0, 31, 0, 31}, {5000.0f, -3500.0f, 20, 31, 0, 10}, {-3500.0f, 5000.0f, 0, 10, 20, 31}};
     glViewport(0, 0, 1600, 1600);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -224,7 +217,7 @@ TEST_F(RenderTest, TerrainStripsCoverTheCellsAroundTheCamera)
         glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
         glRenderMode(GL_FEEDBACK);
         Camera camera;
-        camera.position = {row.x, 0.0f, row.z};  // the vertices drawn: columns and rows first to last
+        camera.position = {row.x, 0.0f, row.z};
         field->draw(&camera);
         const int values = glRenderMode(GL_RENDER);
 

@@ -1,5 +1,4 @@
-// The camera's step, the input callbacks (called directly, the window-system calls
-// recorded) and the choice of swap-control extension.
+// The camera's step, the input callbacks and the choice of swap-control extension.
 #include <GL/freeglut.h>
 
 #include <vector>
@@ -14,9 +13,11 @@
 
 namespace {
 
-// A push dies away with alternating sign (3.5, -1.75, 0.875 ... along the heading);
-// a step is clamped to 15 on each axis, the side axis turned 90 degrees from the heading.
-TEST(CameraStep, APushDiesAwayAndEachStepIsClampedTo15PerAxis)
+// A push dies away with alternating sign; a step is clamped to 15 on each axis, the
+// side axis turned 90 degrees from the heading. The target is one unit along the view;
+// pitch neither lifts the eye nor slows it. Damping takes the speed over all three
+// components; at speed zero the last acceleration stays and still acts.
+TEST(CameraStep, PushesDieAwayStepsAreClampedAndTheTargetLiesAlongTheView)
 {
     Camera camera;
     camera.velocity.z = 3.5f;
@@ -30,12 +31,29 @@ TEST(CameraStep, APushDiesAwayAndEachStepIsClampedTo15PerAxis)
     EXPECT_FLOAT_EQ(fast.position.x, 15.0f);
     EXPECT_FLOAT_EQ(fast.position.z, 15.0f);
     EXPECT_EQ(fast.velocity.z, -20.0f);
+
+    Camera aimed;
+    aimed.position = {10.0f, 5.0f, 20.0f};
+    aimed.yaw = 90.0f;
+    aimed.pitch = 30.0f;
+    aimed.velocity = {0.0f, 2.0f, 2.0f};
+    aimed.step(1.0f);
+    EXPECT_FLOAT_EQ(aimed.position.z, 22.0f);
+    EXPECT_EQ(aimed.position.y, 5.0f);
+    EXPECT_FLOAT_EQ(aimed.target.y, 5.5f);
+    EXPECT_FLOAT_EQ(aimed.target.z, 22.0f + 0.8660254f);
+    EXPECT_EQ(aimed.velocity.y, -1.0f);
+    Camera stale;
+    stale.acceleration.x = 1.0f;
+    stale.step(1.0f);
+    EXPECT_EQ(stale.velocity.x, 1.0f);
+    EXPECT_EQ(stale.target.x, 1.0f);
 }
 
 // Yaw from 360 or -360 on becomes 0 (not 360 less); pitch is clamped to -60 ... 60.
 TEST(CameraStep, YawResetsToZeroAndPitchIsClamped)
 {
-    const float table[][4] = {{359.9f, 60.0f, 359.9f, 60.0f}, {360.0f, 75.0f, 0.0f, 60.0f},
+    const float table[][4] = {{359.9f, 60.0f, 359.9f, 60.0f}, {360.0f, 75.0f, 0.0f, 60.0f},  // yaw, pitch: before, after
                               {361.0f, -61.0f, 0.0f, -60.0f}, {-360.0f, -60.0f, 0.0f, -60.0f}};
     for (const auto& row : table) {
         Camera camera;
@@ -47,37 +65,12 @@ TEST(CameraStep, YawResetsToZeroAndPitchIsClamped)
     }
 }
 
-// The target is one unit along the view; pitch neither lifts the eye nor slows it.
-// Damping takes the speed over all three components; at speed zero the last
-// acceleration stays and still changes the velocity.
-TEST(CameraStep, TargetLiesAlongTheViewAndDampingKeepsAStaleAcceleration)
-{
-    Camera camera;
-    camera.position = {10.0f, 5.0f, 20.0f};
-    camera.yaw = 90.0f;
-    camera.pitch = 30.0f;
-    camera.velocity = {0.0f, 2.0f, 2.0f};
-    camera.step(1.0f);
-    EXPECT_FLOAT_EQ(camera.position.z, 22.0f);
-    EXPECT_EQ(camera.position.y, 5.0f);
-    EXPECT_FLOAT_EQ(camera.target.y, 5.5f);
-    EXPECT_FLOAT_EQ(camera.target.z, 22.0f + 0.8660254f);
-    EXPECT_EQ(camera.velocity.y, -1.0f);
-
-    Camera stale;
-    stale.acceleration.x = 1.0f;
-    stale.step(1.0f);
-    EXPECT_EQ(stale.velocity.x, 1.0f);
-    EXPECT_EQ(stale.target.x, 1.0f);
-}
-
 int g_redisplays = 0;
 int g_warps = 0;
 
-// The callbacks called directly, the window-system calls they make counted. Each
-// key adds to the velocity left by the rows above it; only the arrows (special keys)
-// ask for a redisplay. The turn is the pointer's offset from the centre; every other
-// motion event (the warp's own) does not warp.
+// The callbacks called directly, the window-system calls they make counted. Each key
+// adds to the velocity the rows above left; only the arrows ask for a redisplay. The
+// turn is the pointer's offset from the centre; every other motion (the warp's) does not warp.
 TEST(InputCallbacks, KeysPushMotionTurnsAndTheLeftButtonThrows)
 {
     FrostfeldTest::TempWorkingDir noData;  // the game builds without its data files

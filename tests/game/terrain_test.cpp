@@ -1,11 +1,10 @@
-// The terrain's generator, normalisation and height lookup, and its missing picture.
+// The terrain's generator, normalisation and height lookup.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "game_test_support.h"
-#include "terrain/field.h"
 #include "terrain/heightfield.h"
 
 namespace {
@@ -26,9 +25,9 @@ TEST(GenerateHeights, LandscapeIsPinnedAndSpansZeroToOne)
 
 TEST(NormalizeHeights, RescalesToZeroOneButLeavesAFlatGrid)
 {
-    std::vector<float> grid{2.0f, 4.0f, 3.0f, 6.0f};
+    std::vector<float> grid{2.0f, 4.0f, 3.0f, 6.0f, 9.0f};  // the last value lies past the 2 x 2 grid
     normalizeHeights(grid.data(), 2);
-    EXPECT_EQ(grid, (std::vector<float>{0.0f, 0.5f, 0.25f, 1.0f}));
+    EXPECT_EQ(grid, (std::vector<float>{0.0f, 0.5f, 0.25f, 1.0f, 9.0f}));
     std::vector<float> flat(9, 7.5f);
     normalizeHeights(flat.data(), 3);
     EXPECT_EQ(flat, std::vector<float>(9, 7.5f));
@@ -43,10 +42,7 @@ TEST(HeightLookup, BlendsTheFourCornersAndWrapsAroundTheGrid)
     auto at = [&grid](double x, double z) { return interpolateHeight(grid, 4, 50.0f, 175.0f, x, z); };
     auto corner = [&grid](int column, int row) { return grid[row * 4 + column] * 175.0f; };
     for (int k = 0; k < 16; ++k) EXPECT_EQ(at((k % 4) * 50.0, (k / 4) * 50.0), corner(k % 4, k / 4)) << k;
-    const struct {
-        double x, z;
-        float expected;
-    } table[] = {
+    const struct { double x, z; float expected; } table[] = {
         {75.0, 100.0, (corner(1, 2) + corner(2, 2)) / 2.0f},
         {100.0, 75.0, (corner(2, 1) + corner(2, 2)) / 2.0f},
         {75.0, 125.0, (corner(1, 2) + corner(2, 2) + corner(1, 3) + corner(2, 3)) / 4.0f},
@@ -60,15 +56,6 @@ TEST(HeightLookup, BlendsTheFourCornersAndWrapsAroundTheGrid)
         {INFINITY, -INFINITY, corner(0, 0)},
     };
     for (const auto& row : table) EXPECT_EQ(at(row.x, row.z), row.expected) << row.x << ", " << row.z;
-}
-
-TEST(SnowTexture, AMissingBitmapIsReportedAndLeavesNoTexture)
-{
-    FrostfeldTest::TempWorkingDir noData;
-    Field* field = nullptr;
-    EXPECT_EQ(FrostfeldTest::captureStdout([&] { field = new Field(1.0f); }), "Could not open bitmap\n");
-    EXPECT_EQ(field->texture, 0u);
-    delete field;
 }
 
 }  // namespace
