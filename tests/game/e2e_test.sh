@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# End-to-end: the real game from a copy of data/ on a private X server, driven
-# with xdotool as a player would: a click, mouse motion, keys, and Esc to end it.
+# The real game from a copy of data/ on a private X server, played with xdotool.
 # Usage: e2e_test.sh <frostfeld binary> <data folder>
 set -euo pipefail
 
@@ -12,7 +11,6 @@ fail() {
   tail -n 20 "$work/stdout" "$work/stderr" 2>/dev/null || true
   exit 1
 }
-# Polls "$@" every 0.2 s for up to 30 seconds.
 poll() { for ((i = 0; i < 150; i++)); do "$@" && return 0; sleep 0.2; done; return 1; }
 
 # The server picks a free display itself and reports it on fd 3: no race with other
@@ -32,8 +30,7 @@ find_window() { alive && window="$(xdotool search --onlyvisible --name '^Frostfe
 poll find_window || fail "no visible window titled Frostfeld"
 [[ "$(xdotool getwindowgeometry "$window")" == *"Geometry: 800x600"* ]] || fail "the window is not 800x600"
 
-# Pointer into the window (focus follows it), keys, a throw, mouse motion; every
-# motion event is reported.
+# Pointer into the window (focus follows it), keys, a throw, mouse motion.
 xdotool mousemove --window "$window" 400 300 key w a s d Up Left click 1 mousemove --window "$window" 460 280
 motion() { alive && grep -qx 'Mouse motion' "$work/stdout"; }
 poll motion || fail "no \"Mouse motion\" line after moving the mouse"

@@ -22,7 +22,6 @@ struct Rgb { int r, g, b; };
 using Kind = bool (*)(Rgb);
 struct Region { int x, y, width, height; };  // in pixels from the lower left corner, as GL counts
 const Region kWhole{0, 0, 800, 600}, kTextCorner{660, 570, 140, 30};
-const Region kGround{0, 0, 800, 250};  // below the horizon when looking 30 degrees down
 
 // Where the pixels of one kind lie in a region.
 struct Spot { int count = 0, left = 1 << 20, right = -1, bottom = 1 << 20; double meanX = 0.0, meanY = 0.0; };
@@ -134,9 +133,8 @@ TEST_F(RenderTest, FirstFrameIsBlackThenFogAndASnowballFliesOutOfTheCentre)
     const Region centre{370, 270, 60, 60};
     ASSERT_TRUE(framesAt(400.0f, 400.0f, 90.0f, 60.0f, 2).all(centre, isFog)) << "sky before the throw";
     mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 400, 300);
-    // Thrown from the eye along the view (here towards +z and up), drawn first at the
-    // eye, then 0.6 further each frame: 5.4 away in the tenth frame, a five-sided ball
-    // some 55 to 75 pixels in radius around the centre.
+    // Thrown along the view (+z and up), drawn first at the eye, then 0.6 further each
+    // frame: 5.4 away in the tenth, a five-sided ball of radius 55 to 75 pixels.
     const Spot ball = frames(10).find(kWhole, isSnowballGrey);
     EXPECT_GT(ball.count, 3.14 * 55 * 55);
     EXPECT_LT(ball.count, 3.14 * 75 * 75);
@@ -158,16 +156,16 @@ TEST_F(RenderTest, HealthTextIsRedInTheTopRightCornerInFrontOfAHill)
     EXPECT_LT(text.left, 665) << "starting at x 660";
 }
 
-// The figure's render action sets its own material, normal and blending state. Far
-// from her, the snow must look the same as in a game whose figure file is empty.
+// The figure's render action sets its own material, normal and blending state; far
+// from her the snow must look as in a game whose figure file is empty.
 TEST_F(RenderTest, FigureLeavesTheLightingOfTheTexturedSnowAlone)
 {
     EXPECT_EQ(startGame(), "");
     EXPECT_NE(g_game->world->field->texture, 0u);
     const Picture withFigure = framesAt(400.0f, 400.0f, 0.0f, -30.0f, 4);
-    EXPECT_TRUE(withFigure.all(kGround, isTerrain));
+    EXPECT_TRUE(withFigure.all(Region{0, 0, 800, 250}, isTerrain)) << "below the horizon";
     // Lit white under fog makes a handful of colours; the texture's grain many more.
-    std::set<int> colours;  // the ground's rows come first
+    std::set<int> colours;
     for (size_t k = 0; k < 800 * 250 * 4; k += 4)
         colours.insert(withFigure.rgba[k] << 16 | withFigure.rgba[k + 1] << 8 | withFigure.rgba[k + 2]);
     EXPECT_GT(colours.size(), 40u);

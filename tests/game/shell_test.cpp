@@ -17,7 +17,7 @@ namespace {
 // side axis turned 90 degrees from the heading. The target is one unit along the view;
 // pitch neither lifts the eye nor slows it. Damping takes the speed over all three
 // components; at speed zero the last acceleration stays and still acts.
-TEST(CameraStep, PushesDieAwayStepsAreClampedAndTheTargetLiesAlongTheView)
+TEST(CameraStep, PushesDieAwayStepsAreClampedTheTargetLiesAlongTheViewAnglesAreBounded)
 {
     Camera camera;
     camera.velocity.z = 3.5f;
@@ -48,20 +48,17 @@ TEST(CameraStep, PushesDieAwayStepsAreClampedAndTheTargetLiesAlongTheView)
     stale.step(1.0f);
     EXPECT_EQ(stale.velocity.x, 1.0f);
     EXPECT_EQ(stale.target.x, 1.0f);
-}
 
-// Yaw from 360 or -360 on becomes 0 (not 360 less); pitch is clamped to -60 ... 60.
-TEST(CameraStep, YawResetsToZeroAndPitchIsClamped)
-{
-    const float table[][4] = {{359.9f, 60.0f, 359.9f, 60.0f}, {360.0f, 75.0f, 0.0f, 60.0f},  // yaw, pitch: before, after
-                              {361.0f, -61.0f, 0.0f, -60.0f}, {-360.0f, -60.0f, 0.0f, -60.0f}};
-    for (const auto& row : table) {
-        Camera camera;
-        camera.yaw = row[0];
-        camera.pitch = row[1];
-        camera.step(1.0f);
-        EXPECT_EQ(camera.yaw, row[2]);
-        EXPECT_EQ(camera.pitch, row[3]);
+    // Yaw from 360 or -360 on becomes 0 (not 360 less); pitch is clamped to -60 ... 60.
+    const float angles[][4] = {{359.9f, 60.0f, 359.9f, 60.0f}, {360.0f, 75.0f, 0.0f, 60.0f},  // yaw, pitch: before, after
+                               {361.0f, -61.0f, 0.0f, -60.0f}, {-360.0f, -60.0f, 0.0f, -60.0f}};
+    for (const auto& row : angles) {
+        Camera turned;
+        turned.yaw = row[0];
+        turned.pitch = row[1];
+        turned.step(1.0f);
+        EXPECT_EQ(turned.yaw, row[2]);
+        EXPECT_EQ(turned.pitch, row[3]);
     }
 }
 

@@ -16,8 +16,7 @@ TEST(GenerateHeights, LandscapeIsPinnedAndSpansZeroToOne)
     std::vector<float> grid(32 * 32);
     generateHeights(grid.data(), 32, 1.0f);
     uint32_t hash = 2166136261u;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(grid.data());
-    for (size_t k = 0; k < grid.size() * sizeof(float); ++k) hash = (hash ^ bytes[k]) * 16777619u;
+    for (size_t k = 0; k < grid.size() * 4; ++k) hash = (hash ^ reinterpret_cast<unsigned char*>(grid.data())[k]) * 16777619u;
     EXPECT_EQ(hash, 2963749858u);
     EXPECT_EQ(*std::min_element(grid.begin(), grid.end()), 0.0f);
     EXPECT_EQ(*std::max_element(grid.begin(), grid.end()), 1.0f);
