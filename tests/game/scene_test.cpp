@@ -73,7 +73,7 @@ TEST(SceneTree, AppendsLastMovesWholeSubtreesAndWalksPreOrder)
 
 // A sphere of radius 1 at (10, 20, 30) and one of the given radius at an offset of
 // length 3: touching counts, NaN does not, and nothing meets itself.
-TEST(Collision, SpheresMeetWhenTheyOverlapOrTouch)
+TEST(Collision, SpheresMeetWhenTheyTouchAndThePassGoesOnToChildrenAndLaterSiblings)
 {
     const struct { Vec3 offset; float radius; Names log; } table[] = {
         {{2.0f, 1.0f, 2.0f}, 2.0f, {"a meets b"}}, {{2.0f, 1.0f, 2.0f}, 1.999f, {}}, {{NAN, 0.0f, 0.0f}, 100.0f, {}}};
@@ -88,6 +88,16 @@ TEST(Collision, SpheresMeetWhenTheyOverlapOrTouch)
         a.collideWith(&b);
         EXPECT_EQ(log, row.log) << row.radius;
     }
+    // From the start on, every node and its subtree is met; where A meets one, A's
+    // children and later siblings are tested against it too. Here all spheres touch.
+    Names log;
+    Named root("r", &log);
+    auto* a = new Named("a", &log, &root);
+    new Named("a1", &log, a);
+    new Named("b", &log, &root);
+    a->collideWith(&root);
+    EXPECT_EQ(log, (Names{"a meets r", "a1 meets r", "a1 meets a", "a1 meets b", "b meets r", "b meets a", "b meets a1",
+                          "a meets a1", "b meets a1", "a meets b", "a1 meets b"}));
 }
 
 class WorldTest : public ::testing::Test {
