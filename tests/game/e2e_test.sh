@@ -6,11 +6,7 @@ set -euo pipefail
 work="$(mktemp -d "${TMPDIR:-/tmp}/frostfeld-e2e-XXXXXX")"
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
-fail() {
-  echo "FAILED: $*"
-  tail -n 20 "$work/stdout" "$work/stderr" 2>/dev/null || true
-  exit 1
-}
+fail() { echo "FAILED: $*"; tail -n 20 "$work/stdout" "$work/stderr" 2>/dev/null; exit 1; }
 poll() { for ((i = 0; i < 150; i++)); do "$@" && return 0; sleep 0.2; done; return 1; }
 
 # The server picks a free display itself and reports it on fd 3: no race with other
@@ -23,8 +19,7 @@ export DISPLAY=":$number"
 
 cp -r "$2" "$work/data"
 (cd "$work/data" && exec "$1") >"$work/stdout" 2>"$work/stderr" &
-game_pid=$!
-pids+=($game_pid)
+game_pid=$! && pids+=("$game_pid")
 alive() { kill -0 "$game_pid" 2>/dev/null; }
 find_window() { alive && window="$(xdotool search --onlyvisible --name '^Frostfeld$' | head -n 1)" && [[ -n "$window" ]]; }
 poll find_window || fail "no visible window titled Frostfeld"

@@ -118,7 +118,7 @@ protected:
 
 // The player and the enemy follow the camera's eye. On the field the player's centre,
 // or the enemy's model position, is put 7 above the ground.
-TEST_F(WorldTest, PlayerThenEnemyFollowTheCameraAndStandOnTheField)
+TEST_F(WorldTest, PlayerEnemyAndEyeStandOnTheGround)
 {
     camera.position = {420.0f, -3.0f, 610.0f};
     world->field->updateTree();
@@ -127,6 +127,17 @@ TEST_F(WorldTest, PlayerThenEnemyFollowTheCameraAndStandOnTheField)
     world->enemy->onCollision(world->field);
     EXPECT_EQ(world->player->position.y, world->field->heightAt(420.0, 610.0) + 7.0f);
     EXPECT_EQ(world->enemy->modelPosition.y, world->field->heightAt(80.0, 80.0) + 7.0f);
+
+    // The eye takes the ground where it was, then is kept inside the margins.
+    const float table[][4] = {{10.0f, 1600.0f, 80.0f, 1520.0f}, {80.0f, 1520.0f, 80.0f, 1520.0f},
+                              {700.5f, 1519.0f, 700.5f, 1519.0f}};  // x, z, then where the eye ends
+    for (const auto& row : table) {
+        camera.position = {row[0], -99.0f, row[1]};
+        world->placeEyeOnGround();
+        EXPECT_EQ(camera.position.x, row[2]);
+        EXPECT_EQ(camera.position.z, row[3]);
+        EXPECT_EQ(camera.position.y, world->field->heightAt(row[0], row[1]) + 7.0f);
+    }
 }
 
 TEST(EnemyModel, LoadsOrReportsAndNeverHangsANullChild)
@@ -142,19 +153,6 @@ TEST(EnemyModel, LoadsOrReportsAndNeverHangsANullChild)
         EXPECT_EQ(FrostfeldTest::captureStdout([&] { enemy.loadModel(); }), row.message);
         ASSERT_EQ(enemy.modelRoot->getNumChildren(), row.children);
         EXPECT_EQ(enemy.modelRoot->getChild(0), enemy.modelTransform);
-    }
-}
-
-TEST_F(WorldTest, EyeTakesTheGroundWhereItWasThenStaysInsideTheMargins)
-{
-    const float table[][4] = {{10.0f, 1600.0f, 80.0f, 1520.0f}, {80.0f, 1520.0f, 80.0f, 1520.0f},
-                              {700.5f, 1519.0f, 700.5f, 1519.0f}};  // x, z, then where the eye ends
-    for (const auto& row : table) {
-        camera.position = {row[0], -99.0f, row[1]};
-        world->placeEyeOnGround();
-        EXPECT_EQ(camera.position.x, row[2]);
-        EXPECT_EQ(camera.position.z, row[3]);
-        EXPECT_EQ(camera.position.y, world->field->heightAt(row[0], row[1]) + 7.0f);
     }
 }
 

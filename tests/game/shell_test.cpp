@@ -1,7 +1,7 @@
 // The camera's step, the input callbacks and the choice of swap-control extension.
 #include <GL/freeglut.h>
 
-#include <vector>
+#include <utility>
 
 #include "game_test_support.h"
 #include "scene/world.h"
@@ -17,7 +17,7 @@ namespace {
 // side axis turned 90 degrees from the heading. The target is one unit along the view;
 // pitch neither lifts the eye nor slows it. Damping takes the speed over all three
 // components; at speed zero the last acceleration stays and still acts.
-TEST(CameraStep, PushesDieAwayStepsAreClampedTheTargetLiesAlongTheViewAnglesAreBounded)
+TEST(CameraStep, StepDampsClampsAimsAndBoundsTheAngles)
 {
     Camera camera;
     camera.velocity.z = 3.5f;
@@ -33,15 +33,14 @@ TEST(CameraStep, PushesDieAwayStepsAreClampedTheTargetLiesAlongTheViewAnglesAreB
     EXPECT_EQ(fast.velocity.z, -20.0f);
 
     Camera aimed;
-    aimed.position = {10.0f, 5.0f, 20.0f};
     aimed.yaw = 90.0f;
     aimed.pitch = 30.0f;
     aimed.velocity = {0.0f, 2.0f, 2.0f};
     aimed.step(1.0f);
-    EXPECT_FLOAT_EQ(aimed.position.z, 22.0f);
-    EXPECT_EQ(aimed.position.y, 5.0f);
-    EXPECT_FLOAT_EQ(aimed.target.y, 5.5f);
-    EXPECT_FLOAT_EQ(aimed.target.z, 22.0f + 0.8660254f);
+    EXPECT_FLOAT_EQ(aimed.position.z, 2.0f);
+    EXPECT_EQ(aimed.position.y, 0.0f);
+    EXPECT_FLOAT_EQ(aimed.target.y, 0.5f);
+    EXPECT_FLOAT_EQ(aimed.target.z, 2.0f + 0.8660254f);
     EXPECT_EQ(aimed.velocity.y, -1.0f);
     Camera stale;
     stale.acceleration.x = 1.0f;
@@ -62,8 +61,7 @@ TEST(CameraStep, PushesDieAwayStepsAreClampedTheTargetLiesAlongTheViewAnglesAreB
     }
 }
 
-int g_redisplays = 0;
-int g_warps = 0;
+int g_redisplays = 0, g_warps = 0;
 
 // The callbacks called directly, the window-system calls they make counted. Each key
 // adds to the velocity the rows above left; only the arrows ask for a redisplay. The
