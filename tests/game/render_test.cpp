@@ -13,6 +13,7 @@
 #include "shell/camera.h"
 #include "shell/game.h"
 #include "shell/input.h"
+#include "shell/swapcontrol.h"
 #include "shell/window.h"
 #include "terrain/field.h"
 
@@ -188,6 +189,23 @@ TEST_F(RenderTest, FigureStandsUprightOnTheSnow)
     const Spot figure = picture.find(view, isFigure);
     ASSERT_GT(figure.bottom, 10);
     EXPECT_TRUE(picture.all(Region{figure.left, figure.bottom - 10, figure.right - figure.left + 1, 10}, isSnow));
+}
+
+std::string g_swapCalls;
+
+// The virtual display offers no swap control: with the window's context current, stand-ins
+// offer SGI's and MESA's and record what is asked of them.
+TEST_F(RenderTest, SwapIntervalIsAskedOfTheOfferedExtension)
+{
+    swapAtDisplayRefresh({[](_XDisplay*, int) { return "GLX_SGI_swap_control GLX_MESA_swap_control"; },
+                          [](const unsigned char* name) {
+                              g_swapCalls += reinterpret_cast<const char*>(name);
+                              return reinterpret_cast<void (*)()>(+[](unsigned interval) -> int {
+                                  g_swapCalls += " " + std::to_string(interval);
+                                  return 0;
+                              });
+                          }});
+    EXPECT_EQ(g_swapCalls, "glXSwapIntervalMESA 1");
 }
 
 // The terrain as GL receives it, in feedback mode, seen from straight above: window
