@@ -192,6 +192,7 @@ TEST_F(RenderTest, FigureStandsUprightOnTheSnow)
 }
 
 std::string g_swapCalls;
+int recordInterval(unsigned interval) { g_swapCalls += " " + std::to_string(interval); return 0; }
 
 // The virtual display offers no swap control: with the window's context current, stand-ins
 // offer SGI's and MESA's and record what is asked of them.
@@ -200,10 +201,7 @@ TEST_F(RenderTest, SwapIntervalIsAskedOfTheOfferedExtension)
     swapAtDisplayRefresh({[](_XDisplay*, int) { return "GLX_SGI_swap_control GLX_MESA_swap_control"; },
                           [](const unsigned char* name) {
                               g_swapCalls += reinterpret_cast<const char*>(name);
-                              return reinterpret_cast<void (*)()>(+[](unsigned interval) -> int {
-                                  g_swapCalls += " " + std::to_string(interval);
-                                  return 0;
-                              });
+                              return reinterpret_cast<void (*)()>(recordInterval);
                           }});
     EXPECT_EQ(g_swapCalls, "glXSwapIntervalMESA 1");
 }

@@ -176,11 +176,4 @@ TEST_F(WorldTest, SnowballsRetireOnlyOutOfSightAndTheRestKeepTheirOrder)
     EXPECT_EQ(world->snowballCount(), 1);
 }
 
-// A snowball whose timer cannot start says so.
-TEST(GameTimer, AFailingClockIsReportedBySnowballs)
-{
-    const ClockSource broken{[](int64_t*) { return false; }, [](int64_t* count) { return (*count = 1) > 0; }};
-    EXPECT_EQ(FrostfeldTest::captureStdout([&] { Snowball snowball(broken); }), "Timer funktioniert nicht!\n");
-}
-
 }  // namespace

@@ -87,17 +87,14 @@ TEST(InputCallbacks, KeysPushMotionTurnsAndTheLeftButtonThrows)
     EXPECT_EQ(camera.velocity.y, 0.0f);
     EXPECT_EQ(g_redisplays, 5);
 
-    EXPECT_EQ(FrostfeldTest::captureStdout([] {
-                  for (const auto& [x, y] : {std::pair{410, 300}, {400, 300}, {400, 290}, {200, 100}}) passiveMotion(x, y);
-              }),
-              "Mouse motion\nMouse motion\nMouse motion\nMouse motion\n");
+    const auto moves = [] { for (auto [x, y] : {std::pair{410, 300}, {400, 300}, {400, 290}, {200, 100}}) passiveMotion(x, y); };
+    EXPECT_EQ(FrostfeldTest::captureStdout(moves), "Mouse motion\nMouse motion\nMouse motion\nMouse motion\n");
     EXPECT_EQ(camera.yaw, 15.0f - 300.0f);
     EXPECT_EQ(camera.pitch, 15.0f + 300.0f);  // not limited until the next update
     EXPECT_EQ(g_warps, 2);
 
-    const int presses[][2] = {{GLUT_LEFT_BUTTON, GLUT_DOWN}, {GLUT_LEFT_BUTTON, GLUT_DOWN},
-                              {GLUT_LEFT_BUTTON, GLUT_UP}, {GLUT_RIGHT_BUTTON, GLUT_DOWN}};
-    for (const auto& press : presses) mouseButton(press[0], press[1], 0, 0);
+    for (auto [button, state] : {std::pair{GLUT_LEFT_BUTTON, GLUT_DOWN}, {GLUT_LEFT_BUTTON, GLUT_DOWN},
+                                 {GLUT_LEFT_BUTTON, GLUT_UP}, {GLUT_RIGHT_BUTTON, GLUT_DOWN}}) mouseButton(button, state, 0, 0);
     EXPECT_EQ(g_game->world->snowballCount(), 2);
     EXPECT_EQ(g_redisplays, 5 + 4 + 4);
 }

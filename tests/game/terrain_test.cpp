@@ -1,5 +1,4 @@
 // The terrain's generator, normalisation and height lookup.
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -10,16 +9,14 @@
 namespace {
 
 // The same landscape on every run and machine: a change to the random source, the
-// passes or the normalisation changes the checksum (FNV-1a over the floats' bytes).
-TEST(GenerateHeights, LandscapeIsPinnedAndSpansZeroToOne)
+// passes or the normalisation (to 0 ... 1) changes the checksum (FNV-1a over the bytes).
+TEST(GenerateHeights, LandscapeIsPinned)
 {
     std::vector<float> grid(32 * 32);
     generateHeights(grid.data(), 32, 1.0f);
     uint32_t hash = 2166136261u;
     for (size_t k = 0; k < grid.size() * 4; ++k) hash = (hash ^ reinterpret_cast<unsigned char*>(grid.data())[k]) * 16777619u;
     EXPECT_EQ(hash, 2963749858u);
-    EXPECT_EQ(*std::min_element(grid.begin(), grid.end()), 0.0f);
-    EXPECT_EQ(*std::max_element(grid.begin(), grid.end()), 1.0f);
 }
 
 TEST(NormalizeHeights, RescalesToZeroOneButLeavesAFlatGrid)
