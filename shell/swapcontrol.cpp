@@ -20,12 +20,14 @@ bool offers(const char* extensions, const char* name)
     return false;
 }
 
-template <typename Function> Function glxFunction(const char* name)
+template <typename Function> Function glxFunction(const SwapControlDriver& driver, const char* name)
 {
-    return reinterpret_cast<Function>(glXGetProcAddress(reinterpret_cast<const GLubyte*>(name)));
+    return reinterpret_cast<Function>(driver.getProcAddress(reinterpret_cast<const GLubyte*>(name)));
 }
 
 }  // namespace
+
+const SwapControlDriver kGlxDriver{glXQueryExtensionsString, glXGetProcAddress};
 
 SwapControl chooseSwapControl(const char* glxExtensions)
 {
@@ -44,7 +46,7 @@ SwapControl chooseSwapControl(const char* glxExtensions)
     return SwapControl::NotOffered;
 }
 
-void swapAtDisplayRefresh()
+void swapAtDisplayRefresh(const SwapControlDriver& driver)
 {
     Display* display = glXGetCurrentDisplay();
     const GLXDrawable drawable = glXGetCurrentDrawable();
@@ -56,19 +58,19 @@ void swapAtDisplayRefresh()
     // Only an offered extension may be called: the loader hands out entry points for
     // every name, and the driver behind an unoffered one may be missing.
     const int interval = 1;
-    switch (chooseSwapControl(glXQueryExtensionsString(display, screen))) {
+    switch (chooseSwapControl(driver.queryExtensionsString(display, screen))) {
     case SwapControl::Ext:
-        if (auto swapInterval = glxFunction<PFNGLXSWAPINTERVALEXTPROC>("glXSwapIntervalEXT")) {
+        if (auto swapInterval = glxFunction<PFNGLXSWAPINTERVALEXTPROC>(driver, "glXSwapIntervalEXT")) {
             swapInterval(display, drawable, interval);
         }
         break;
     case SwapControl::Mesa:
-        if (auto swapInterval = glxFunction<PFNGLXSWAPINTERVALMESAPROC>("glXSwapIntervalMESA")) {
+        if (auto swapInterval = glxFunction<PFNGLXSWAPINTERVALMESAPROC>(driver, "glXSwapIntervalMESA")) {
             swapInterval(interval);
         }
         break;
     case SwapControl::Sgi:
-        if (auto swapInterval = glxFunction<PFNGLXSWAPINTERVALSGIPROC>("glXSwapIntervalSGI")) {
+        if (auto swapInterval = glxFunction<PFNGLXSWAPINTERVALSGIPROC>(driver, "glXSwapIntervalSGI")) {
             swapInterval(interval);
         }
         break;

@@ -1,0 +1,179 @@
+// The scene tree, collisions, the world's actors, the figure file and snowballs.
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTransform.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "game_test_support.h"
+#include "scene/enemy.h"
+#include "scene/snowball.h"
+#include "scene/world.h"
+#include "shell/camera.h"
+#include "terrain/field.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// Writes its name into the log on every update, draw, contact and destruction.
+struct Named : Object {
+    Named(std::string name, Names* log, Node* parent = nullptr) : name(std::move(name)), log(log) { if (parent) setParent(parent); }
+    ~Named() override { log->push_back("~" + name); }
+    void draw(Camera*) override { log->push_back("draw " + name); }
+    void update() override { log->push_back(name); }
+    void onCollision(Object* other) override { log->push_back(name + " meets " + static_cast<Named*>(other)->name); }
+    std::string name;
+    Names* log;
+};
+
+// Children in ring order, checking the back links and parents on the way.
+Names childrenOf(Node* node)
+{
+    Names names;
+    for (Node* child = node->firstChild; child != nullptr; child = child->next == node->firstChild ? nullptr : child->next) {
+        EXPECT_EQ(child->next->prev, child);
+        EXPECT_EQ(child->parent, node);
+        names.push_back(static_cast<Named*>(child)->name);
+    }
+    return names;
+}
+
+TEST(SceneTree, AppendsLastMovesWholeSubtreesAndWalksPreOrder)
+{
+    Names log;
+    Named root("root", &log);
+    auto* a = new Named("a", &log, &root);
+    new Named("a1", &log, a);
+    auto* b = new Named("b", &log, &root);
+    new Named("c", &log, &root);
+    a->setParent(&root);  // the same parent again: to the end, with its child
+    EXPECT_EQ(childrenOf(&root), (Names{"b", "c", "a"}));
+    root.updateTree();
+    b->updateTree();  // from a child: its later siblings only
+    root.drawTree(nullptr);  // no GL context: the matrix calls do nothing
+    EXPECT_EQ(log, (Names{"root", "b", "c", "a", "a1", "b", "c", "a", "a1", "draw root", "draw b", "draw c",
+                          "draw a", "draw a1"}));
+
+    Named other("other", &log);
+    b->setParent(&other);
+    EXPECT_EQ(childrenOf(&root), (Names{"c", "a"}));
+    EXPECT_EQ(childrenOf(&other), (Names{"b"}));
+    EXPECT_EQ(a->firstChild->findRoot(), &root);
+    log.clear();
+    delete b;  // the only child
+    EXPECT_EQ(other.firstChild, nullptr);
+    new Named("d", &log, &root);
+    delete a;  // in the middle, with its child
+    delete root.firstChild;  // the first: d takes its place
+    EXPECT_EQ(childrenOf(&root), (Names{"d"}));
+    EXPECT_EQ(log, (Names{"~b", "~a", "~a1", "~c"}));
+}
+
+// A sphere of radius 1 at (10, 20, 30) and one of the given radius at an offset of
+// length 3: touching counts, NaN does not, and nothing meets itself.
+TEST(Collision, SpheresMeetWhenTheyTouchAndThePassGoesOnToChildrenAndLaterSiblings)
+{
+    const struct { Vec3 offset; float radius; Names log; } table[] = {
+        {{2.0f, 1.0f, 2.0f}, 2.0f, {"a meets b"}}, {{2.0f, 1.0f, 2.0f}, 1.999f, {}}, {{NAN, 0.0f, 0.0f}, 100.0f, {}}};
+    for (const auto& row : table) {
+        Names log;
+        Named a("a", &log), b("b", &log);
+        a.position = {10.0f, 20.0f, 30.0f};
+        a.radius = 1.0f;
+        b.position = {10.0f + row.offset.x, 20.0f + row.offset.y, 30.0f + row.offset.z};
+        b.radius = row.radius;
+        b.collideWith(&b);
+        a.collideWith(&b);
+        EXPECT_EQ(log, row.log) << row.radius;
+    }
+    // From the start on, every node and its subtree is met; where A meets one, A's
+    // children and later siblings are tested against it too. Here all spheres touch.
+    Names log;
+    Named root("r", &log);
+    auto* a = new Named("a", &log, &root);
+    new Named("a1", &log, a);
+    new Named("b", &log, &root);
+    a->collideWith(&root);
+    EXPECT_EQ(log, (Names{"a meets r", "a1 meets r", "a1 meets a", "a1 meets b", "b meets r", "b meets a", "b meets a1",
+                          "a meets a1", "b meets a1", "a meets b", "a1 meets b"}));
+}
+
+class WorldTest : public ::testing::Test {
+protected:
+    void SetUp() override { FrostfeldTest::captureStdout([&] { world = new World(&camera); }); }
+    void TearDown() override { delete world->field; }
+    Snowball* throwFrom(Vec3 eye)
+    {
+        camera.position = eye;
+        world->player->throwSnowball();
+        return static_cast<Snowball*>(world->field->firstChild->prev);
+    }
+
+    FrostfeldTest::TempWorkingDir noData;
+    Camera camera;
+    World* world = nullptr;
+};
+
+// The player and the enemy follow the camera's eye. On the field the player's centre,
+// or the enemy's model position, is put 7 above the ground.
+TEST_F(WorldTest, PlayerEnemyAndEyeStandOnTheGround)
+{
+    camera.position = {420.0f, -3.0f, 610.0f};
+    world->field->updateTree();
+    EXPECT_EQ(world->enemy->position.z, 610.0f);
+    world->player->onCollision(world->field);
+    world->enemy->onCollision(world->field);
+    EXPECT_EQ(world->player->position.y, world->field->heightAt(420.0, 610.0) + 7.0f);
+    EXPECT_EQ(world->enemy->modelPosition.y, world->field->heightAt(80.0, 80.0) + 7.0f);
+
+    // The eye takes the ground where it was, then is kept inside the margins.
+    const float table[][4] = {{10.0f, 1600.0f, 80.0f, 1520.0f}, {80.0f, 1520.0f, 80.0f, 1520.0f},
+                              {700.5f, 1519.0f, 700.5f, 1519.0f}};  // x, z, then where the eye ends
+    for (const auto& row : table) {
+        camera.position = {row[0], -99.0f, row[1]};
+        world->placeEyeOnGround();
+        EXPECT_EQ(camera.position.x, row[2]);
+        EXPECT_EQ(camera.position.z, row[3]);
+        EXPECT_EQ(camera.position.y, world->field->heightAt(row[0], row[1]) + 7.0f);
+    }
+}
+
+TEST(EnemyModel, LoadsOrReportsAndNeverHangsANullChild)
+{
+    const struct { std::string content, message; int children; } table[] = {  // content "": no file
+        {"", "File not found: texturen/female.iv\n", 1},
+        {"#Inventor V2.1 ascii\n\nSeparator { Cube { width }\n", "Problem reading file: texturen/female.iv\n", 1},
+        {"#Inventor V2.1 ascii\n\nSeparator { Cube { } }\n", "", 2}};
+    for (const auto& row : table) {
+        FrostfeldTest::TempWorkingDir dir;
+        if (!row.content.empty()) dir.write("texturen/female.iv", row.content);
+        Enemy enemy;
+        EXPECT_EQ(FrostfeldTest::captureStdout([&] { enemy.loadModel(); }), row.message);
+        ASSERT_EQ(enemy.modelRoot->getNumChildren(), row.children);
+        EXPECT_EQ(enemy.modelRoot->getChild(0), enemy.modelTransform);
+    }
+}
+
+// Out of sight for good: farther from the eye than the view's farthest corner
+// (200 x 1.3119284 = 262.39) by more than the radius 0.6375, in any direction.
+TEST_F(WorldTest, SnowballsRetireOnlyOutOfSightAndTheRestKeepTheirOrder)
+{
+    const Vec3 eye{800.0f, 50.0f, 800.0f};
+    Snowball* nearby = throwFrom(eye);
+    Snowball* justInside = throwFrom(eye);
+    justInside->flightPosition.x += 262.9f;
+    throwFrom(eye)->inactive = true;
+    for (const Vec3 beyond : {Vec3{263.1f, 0.0f, 0.0f}, Vec3{0.0f, -263.1f, 0.0f}, Vec3{0.0f, 0.0f, 263.1f}}) {
+        throwFrom(eye)->flightPosition = {eye.x + beyond.x, eye.y + beyond.y, eye.z + beyond.z};
+    }
+    world->retireSnowballs();
+    EXPECT_EQ(world->snowballCount(), 2);
+    EXPECT_TRUE(world->enemy->next == nearby && nearby->next == justInside && justInside->next == world->player);
+    camera.position.x -= 100.0f;  // walking away leaves them behind too
+    world->retireSnowballs();
+    EXPECT_EQ(world->snowballCount(), 1);
+}
+
+}  // namespace
