@@ -128,7 +128,8 @@ int main(int argc, char** argv) {
               << "ratio = fastest peer / Ivory (>= 1: Ivory at least as fast); bound = bytes read and "
                  "written / copy bandwidth of the pass; check = output at a probe point against a "
                  "direct computation. CImg and the std loops run on one thread in both passes; the "
-                 "interpolation rows sample one point per call on the calling thread. Copy bandwidth: "
+                 "per-point interpolation rows sample one point per call on the calling thread, the "
+                 "batch rows (...Values) split their points over Ivory's threads. Copy bandwidth: "
               << bandwidthOne / 1e9 << " GB/s on 1 thread, " << bandwidthTwo / 1e9
               << " GB/s on 2. Whole run: " << seconds << " s." << std::endl;
     return 0;

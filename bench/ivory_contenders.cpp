@@ -1,5 +1,6 @@
 #include "ivory_contenders.h"
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -95,6 +96,16 @@ void addInterpolation(Workload& row, const Inputs& in, std::shared_ptr<ImageBase
     row[Library::Ivory].probe = [=] { return double((*samples)[0]); };
 }
 
+// The batch samplers: every point in one call, over the pool.
+template <typename Sample>
+void addBatchSampling(Workload& row, const Inputs& in, std::shared_ptr<ImageBase<float>> cube, Sample sample) {
+    auto samples = std::make_shared<std::vector<float>>(in.px.size());
+    row[Library::Ivory].run = [=, &in] {
+        ((*cube).*sample)(in.px.data(), in.py.data(), in.pz.data(), int64_t(in.px.size()), samples->data());
+    };
+    row[Library::Ivory].probe = [=] { return double((*samples)[0]); };
+}
+
 }  // namespace bench::ivory
 
 namespace bench {
@@ -147,6 +158,9 @@ void addIvoryContenders(Workloads& rows, const Inputs& in) {
 
     addInterpolation(rows.get(op::linear), in, cube, false);
     addInterpolation(rows.get(op::cubic), in, cube, true);
+    addBatchSampling(rows.get(op::linearBatch), in, cube, &ImageBase<float>::interpolateLinearValues);
+    addBatchSampling(rows.get(op::cubicBatch), in, cube, &ImageBase<float>::interpolateCubicValues);
+    addBatchSampling(rows.get(op::nearestBatch), in, cube, &ImageBase<float>::getPixelValues);
 
     addInPlace(rows.get(op::invert), in.shorts, kProbe, [](ImageBase<short>& i) { i.invert(); }, windowed());
     addInPlace(rows.get(op::windowLevel), in.shorts, kProbe,

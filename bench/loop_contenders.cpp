@@ -45,6 +45,17 @@ void addDownsample(Workload& row, const Volume<T>& v) {
     };
 }
 
+// The element under each point (positions are interior, so truncation
+// alone finds it), into an output allocated once, outside the timing.
+void addNearest(Workload& row, const Inputs& in) {
+    auto out = std::make_shared<std::vector<float>>(in.px.size());
+    row[Library::Loop].run = [out, &in] {
+        const Volume<float>& v = in.cube;
+        for (std::size_t i = 0; i < in.px.size(); ++i) (*out)[i] = v.at(int(in.px[i]), int(in.py[i]), int(in.pz[i]));
+    };
+    row[Library::Loop].probe = [out] { return double((*out)[0]); };
+}
+
 }  // namespace bench::loops
 
 namespace bench {
@@ -56,6 +67,7 @@ void addLoopContenders(Workloads& rows, const Inputs& in) {
 
     loops::addDownsample(rows.get(op::downsampleBytes), in.bytes);
     loops::addDownsample(rows.get(op::downsampleFloat), in.floats);
+    loops::addNearest(rows.get(op::nearestBatch), in);
 
     loops::addInPlace(rows.get(op::invert), v, [sum = low + high](Shorts& s) {
         for (short& e : s) e = static_cast<short>(static_cast<int>(sum - e));

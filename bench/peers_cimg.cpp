@@ -51,6 +51,8 @@ void addGradient3D(Workload& row, const Volume<float>& v) {
 
 // cubic_atXYZ is Catmull-Rom (a = -1/2), interpolateCubic uses a = -1: the
 // values differ by design, so only the linear samples are compared.
+// The point loop is CImg's way to sample many points, so it is the peer of
+// the per-point rows and of the batch rows alike.
 void addSampling(Workload& row, const Inputs& in, bool cubic) {
     auto source = std::make_shared<Volume3>(copyOf(in.cube));
     auto samples = std::make_shared<std::vector<float>>(in.px.size());
@@ -74,6 +76,8 @@ void addCImgContenders(Workloads& rows, const Inputs& in) {
     cimg::addGradient3D(rows.get(op::gradient3D), in.cube);
     cimg::addSampling(rows.get(op::linear), in, false);
     cimg::addSampling(rows.get(op::cubic), in, true);
+    cimg::addSampling(rows.get(op::linearBatch), in, false);
+    cimg::addSampling(rows.get(op::cubicBatch), in, true);
 }
 
 }  // namespace bench

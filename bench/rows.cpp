@@ -119,6 +119,9 @@ Workloads makeRows(const Inputs& in) {
     // Random gathers: compute-bound, no bandwidth bound.
     row(op::linear, 0, trilinear(in.cube, in.px[0], in.py[0], in.pz[0]), 1e-2);
     row(op::cubic, 0, tricubic(in.cube, in.px[0], in.py[0], in.pz[0]), 5e-2);
+    row(op::linearBatch, 0, trilinear(in.cube, in.px[0], in.py[0], in.pz[0]), 1e-2);
+    row(op::cubicBatch, 0, tricubic(in.cube, in.px[0], in.py[0], in.pz[0]), 5e-2);
+    row(op::nearestBatch, 0, in.cube.at(int(in.px[0]), int(in.py[0]), int(in.pz[0])), 0);
     row(op::invert, 2 * shortBytes, in.windowLow + in.windowHigh - probeShort, 0);
     row(op::windowLevel, 2 * shortBytes,
         std::clamp<double>(probeShort, in.windowLow, in.windowHigh) - in.windowLow, 0);

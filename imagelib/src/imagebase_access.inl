@@ -1,24 +1,11 @@
 // Element access through the float interface: the sequential cursor and
 // positional reads and writes. Values convert as elementconversion.h says.
 // The pixel reads take float positions, clamped into the image and truncated
-// toward zero.
+// toward zero, and read through the point samplers (kernels/pointsampling.h),
+// one point at a time or many.
 
 #include "elementconversion.h"
-#include "samplingposition.h"
-
-namespace Ivory::detail::access {
-
-// Index of channel 0 of the pixel under (x, y, z) in the first frame, the
-// position clamped into the image (which must have elements) and truncated.
-template <typename T>
-int32_t pixelIndex(const ImageBase<T>& image, float x, float y, float z) {
-    using samplingposition::insidePosition;
-    return insidePosition(x, image.m_dim[0]).whole * image.m_channels +
-           insidePosition(y, image.m_dim[1]).whole * image.m_stride +
-           insidePosition(z, image.m_dim[2]).whole * image.m_slice_size;
-}
-
-}  // namespace Ivory::detail::access
+#include "sampledchannel.h"
 
 namespace Ivory {
 
@@ -61,14 +48,22 @@ void ImageBase<T>::getPixel(float* out, float x, float y, float z) {
         for (int32_t c = 0; c < m_channels; ++c) out[c] = 0.0f;
         return;
     }
-    const T* pixel = m_data + detail::access::pixelIndex(*this, x, y, z);
-    for (int32_t c = 0; c < m_channels; ++c) out[c] = toFloat(pixel[c]);
+    for (int32_t c = 0; c < m_channels; ++c)
+        out[c] = detail::samplePoint<detail::PointKind::kNearest>(detail::sampledChannel(*this, c, m_channels), x, y, z);
 }
 
 template <typename T>
 float ImageBase<T>::getPixelValue(float x, float y, float z) {
     if (m_data == nullptr || m_image_size == 0) return 0.0f;
-    return toFloat(m_data[detail::access::pixelIndex(*this, x, y, z)]);
+    return detail::samplePoint<detail::PointKind::kNearest>(detail::sampledChannel(*this, 0, m_channels), x, y, z);
+}
+
+template <typename T>
+void ImageBase<T>::getPixelValues(const float* x, const float* y, const float* z, int64_t count,
+                                  float* out) const {
+    detail::samplePointsOverPool(*this, m_channels, x, y, z, count, out, [](const auto&... run) {
+        detail::pointsampling::sampleNearest(run...);
+    });
 }
 
 }  // namespace Ivory

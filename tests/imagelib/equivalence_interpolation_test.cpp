@@ -1,6 +1,8 @@
 // getPixel and the trilinear and tricubic samples against the plain
 // reference, bit for bit, at many positions inside the valid ranges and at
-// positions outside the image, which sample its nearest edge.
+// positions outside the image, which sample its nearest edge; one point per
+// call and many (the batch samplers, over runs of every length that leaves a
+// partial vector and long enough to be split over the pool).
 
 #include "library_bridge.h"
 #include "reference_interpolation.h"
@@ -74,26 +76,66 @@ std::vector<float> sampled(int channels, Sample&& sample) {
     return out;
 }
 
+// A batch sampler of ImageBase<T> and the reference of its per-point call.
+template <typename T> struct BatchSampler {
+    const char* name;
+    void (Ivory::ImageBase<T>::*batch)(const float*, const float*, const float*, int64_t, float*) const;
+    float (*reference)(const Ref::RefImage<T>&, float, float, float);
+};
+
+// The positions over and over, as many as a run over the pool splits into
+// chunks, and the reference samples there.
+struct BatchRun {
+    std::vector<float> x, y, z, want;
+};
+template <typename T>
+BatchRun batchRun(const Ref::RefImage<T>& src, const BatchSampler<T>& sampler,
+                  const std::vector<Position>& positions) {
+    BatchRun run;
+    for (size_t i = 0; i < 5003; ++i) {
+        const Position& p = positions[i % positions.size()];
+        run.x.push_back(p.x);
+        run.y.push_back(p.y);
+        run.z.push_back(p.z);
+        run.want.push_back(sampler.reference(src, p.x, p.y, p.z));
+    }
+    return run;
+}
+
 // Runs check(src, library, shape, position) for random images of every shape
 // (some with NaN and infinities), every thread count, positions from lo up to
-// each extent less inset, and positions outside the image; the sampling must
-// leave the image unchanged.
+// each extent less inset, and positions outside the image; and each batch
+// sampler over the same positions (0, 1 and 7 of them and the long run). The
+// sampling must leave the image unchanged.
 template <typename T, typename Check>
 void forEachSample(unsigned seed, const std::vector<Ref::Shape>& shapes, float lo, int inset,
-                   Check check) {
+                   const std::vector<BatchSampler<T>>& batchSamplers, Check check) {
     for (const Ref::Shape& shape : shapes) {
         auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
         if (seed % 2 == 0) Ref::addNonFinite(src);
+        std::vector<Position> positions =
+            positionsIn(lo, shape.w - inset, shape.h - inset, shape.d - inset, seed);
+        const std::vector<Position> outside = positionsOutside(shape, seed);
+        positions.insert(positions.end(), outside.begin(), outside.end());
+        std::vector<BatchRun> runs;
+        for (const BatchSampler<T>& sampler : batchSamplers) runs.push_back(batchRun(src, sampler, positions));
         for (const Ref::RunSetting& setting : Ref::runSettings()) {
             Ref::RunScope scope(setting);
             auto library = Ref::toLibrary(src);
-            std::vector<Position> positions =
-                positionsIn(lo, shape.w - inset, shape.h - inset, shape.d - inset, seed);
-            const std::vector<Position> outside = positionsOutside(shape, seed);
-            positions.insert(positions.end(), outside.begin(), outside.end());
             for (const Position& p : positions) {
                 SCOPED_TRACE(Ref::describe(shape) + " " + describe(p));
                 check(src, *library, shape, p);
+            }
+            for (size_t b = 0; b < batchSamplers.size(); ++b) {
+                const BatchRun& run = runs[b];
+                for (const size_t count : {size_t(0), size_t(1), size_t(7), run.want.size()}) {
+                    SCOPED_TRACE(Ref::describe(shape) + ", " + std::to_string(count) + " points");
+                    std::vector<float> out(count + 1, -7.0f);  // one guard entry
+                    ((*library).*batchSamplers[b].batch)(run.x.data(), run.y.data(), run.z.data(),
+                                                         static_cast<int64_t>(count), out.data());
+                    EXPECT_TRUE(Ref::sameElements(out.data(), run.want.data(), count, batchSamplers[b].name));
+                    EXPECT_EQ(out[count], -7.0f);
+                }
             }
             EXPECT_TRUE(Ref::sameImage(library.get(), src));
         }
@@ -101,7 +143,10 @@ void forEachSample(unsigned seed, const std::vector<Ref::Shape>& shapes, float l
 }
 
 TYPED_TEST(InterpolationEquivalence, GetPixelMatches) {
-    forEachSample<TypeParam>(5000, Ref::standardShapes(), 0.0f, 0,
+    const std::vector<BatchSampler<TypeParam>> batch = {
+        {"getPixelValues", &Ivory::ImageBase<TypeParam>::getPixelValues,
+         [](const auto& src, float x, float y, float z) { return Ref::getPixel(src, x, y, z)[0]; }}};
+    forEachSample<TypeParam>(5000, Ref::standardShapes(), 0.0f, 0, batch,
                              [](const auto& src, auto& library, const Ref::Shape& shape,
                                 const Position& p) {
         const auto got =
@@ -126,7 +171,10 @@ bool linearAsserts([[maybe_unused]] const Position& p, [[maybe_unused]] const Re
 TYPED_TEST(InterpolationEquivalence, LinearMatches) {
     const std::vector<Ref::Shape> shapes = {
         {7, 5, 3, 1, 1}, {13, 11, 4, 1, 2}, {6, 4, 2, 2, 3}, {5, 7, 3, 3, 1}, {2, 2, 2, 1, 1}};
-    forEachSample<TypeParam>(5100, shapes, 0.0f, 1,
+    const std::vector<BatchSampler<TypeParam>> batch = {
+        {"interpolateLinearValues", &Ivory::ImageBase<TypeParam>::interpolateLinearValues,
+         &Ref::interpolateLinearValue<TypeParam>}};
+    forEachSample<TypeParam>(5100, shapes, 0.0f, 1, batch,
                              [](const auto& src, auto& library, const Ref::Shape& shape,
                                 const Position& p) {
         if (!linearAsserts(p, shape)) {
@@ -144,7 +192,10 @@ TYPED_TEST(InterpolationEquivalence, LinearMatches) {
 TYPED_TEST(InterpolationEquivalence, CubicMatches) {
     const std::vector<Ref::Shape> shapes = {
         {7, 5, 4, 1, 1}, {13, 11, 5, 1, 2}, {6, 6, 4, 2, 3}, {4, 4, 4, 1, 1}};
-    forEachSample<TypeParam>(5200, shapes, 1.0f, 2,
+    const std::vector<BatchSampler<TypeParam>> batch = {
+        {"interpolateCubicValues", &Ivory::ImageBase<TypeParam>::interpolateCubicValues,
+         [](const auto& src, float x, float y, float z) { return Ref::interpolateCubic(src, x, y, z)[0]; }}};
+    forEachSample<TypeParam>(5200, shapes, 1.0f, 2, batch,
                              [](const auto& src, auto& library, const Ref::Shape& shape,
                                 const Position& p) {
         const auto got =

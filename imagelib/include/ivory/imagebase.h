@@ -2,6 +2,7 @@
 #define IVORY_IMAGEBASE_H
 
 #include <cassert>
+#include <cstdint>
 
 #include "ivory/elementtypes.h"
 #include "ivory/export.h"
@@ -97,6 +98,43 @@ public:
         const long index = checkedIndex(x, y, z, t, c);
         return index < 0 ? T(0) : m_data[index];
     }
+
+    /// Trilinear samples at many positions: out[i] = interpolateLinearValue(
+    /// x[i], y[i], z[i]) for every i < count, bit for bit, positions outside
+    /// the image clamped onto its edge as there; without a block every
+    /// sample is 0. The points are vectorised and split over the worker pool
+    /// (see threading.h); results never depend on the thread count. Nothing
+    /// is allocated, nothing is reported.
+    /// \param x count positions along x.
+    /// \param y count positions along y.
+    /// \param z count positions along z.
+    /// \param count how many points; 0 or less samples none.
+    /// \param out receives count samples; must not overlap x, y or z.
+    void interpolateLinearValues(const float* x, const float* y, const float* z, int64_t count,
+                                 float* out) const;
+    /// Tricubic samples of channel 0 at many positions: out[i] =
+    /// interpolateCubicValue(x[i], y[i], z[i]) for every i < count, bit for
+    /// bit, positions outside the image clamped onto its edge as there;
+    /// without a block every sample is 0. Vectorised and split over the pool
+    /// as interpolateLinearValues.
+    /// \param x count positions along x.
+    /// \param y count positions along y.
+    /// \param z count positions along z.
+    /// \param count how many points; 0 or less samples none.
+    /// \param out receives count samples; must not overlap x, y or z.
+    void interpolateCubicValues(const float* x, const float* y, const float* z, int64_t count,
+                                float* out) const;
+    /// Channel 0 of the pixels under many positions: out[i] =
+    /// getPixelValue(x[i], y[i], z[i]) for every i < count, bit for bit
+    /// (positions truncated, clamped into the image); without a block every
+    /// value is 0. Vectorised and split over the pool as
+    /// interpolateLinearValues.
+    /// \param x count positions along x.
+    /// \param y count positions along y.
+    /// \param z count positions along z.
+    /// \param count how many points; 0 or less reads none.
+    /// \param out receives count values; must not overlap x, y or z.
+    void getPixelValues(const float* x, const float* y, const float* z, int64_t count, float* out) const;
 
     /// The block belongs to somebody else: never released by the image. False
     /// at first. An operation that replaces the block (flip, downsample in
