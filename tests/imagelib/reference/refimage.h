@@ -120,6 +120,23 @@ template <typename T> struct RefImage {
     Outcome gradient3D(int code, const float* kernel, bool keepSize, bool withValue, std::nullptr_t);
     template <typename U>
     RefImage<U>* gradient3D(int code, const float* kernel, bool keepSize, bool withValue, RefImage<U>* out);
+    // reference_interpolation.h; a batch samples each point as the one-value call does
+    void getPixel(float* out, float x, float y, float z) const;
+    void interpolateLinear(float* out, float x, float y, float z) const;
+    void interpolateCubic(float* out, float x, float y, float z) const;
+    float getPixelValue(float x, float y, float z) const;
+    float interpolateLinearValue(float x, float y, float z) const;
+    float interpolateCubicValue(float x, float y, float z) const;
+#define IVORY_REFERENCE_BATCH(name, one)                                                      \
+    void name(const float* x, const float* y, const float* z, int64_t count, float* out) const { \
+        for (int64_t i = 0; i < count; ++i) out[i] = one(x[i], y[i], z[i]);                  \
+    }
+    IVORY_REFERENCE_BATCH(getPixelValues, getPixelValue)
+    IVORY_REFERENCE_BATCH(interpolateLinearValues, interpolateLinearValue)
+    IVORY_REFERENCE_BATCH(interpolateCubicValues, interpolateCubicValue)
+#undef IVORY_REFERENCE_BATCH
+    double neighbour(int x, int y, int z, int c, int pixelStride) const;
+    float trilinear(int c, int pixelStride, float x, float y, float z) const;
 };
 
 // Calls f(U()) with a value of the element type of a code; false for codes
