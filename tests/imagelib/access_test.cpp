@@ -74,10 +74,12 @@ TYPED_TEST(AccessTypedTest, CursorAndPositionalAccess) {
     EXPECT_EQ(image.getValue(2, 1, 1, 1, 1), 60.0f);
     image.resetCursor();
     float value = 0.0f;
-    for (int32_t i = 0; i < 2; ++i) EXPECT_TRUE(image.getNext(&value));
-    image.setCurrent(value * 10.0f);  // element 1 holds 2
-    for (int32_t i = 0; i < image.m_image_size - 1; ++i) EXPECT_EQ(image.m_data[i], TypeParam(i == 1 ? 20 : i % 50 + 1)) << i;
-    while (image.getNext(&value)) {
+    EXPECT_TRUE(image.getNext(&value) && image.getNext(&value));
+    image.setCurrent(value * 10.0f);  // element 1 held 2
+    image.resetCursor();
+    for (int32_t i = 0; i < image.m_image_size; ++i) {
+        EXPECT_TRUE(image.getNext(&value));
+        EXPECT_EQ(value, float(i == 1 ? 20 : i == 47 ? 60 : i % 50 + 1)) << i;
     }
     value = -5.0f;
     EXPECT_FALSE(image.getNext(&value));

@@ -79,6 +79,13 @@ TYPED_TEST(IntensityEquivalence, InvertWindowLevelExportsAndCentroidMatch) {
         addExports(cases, nearly, false, {floating ? 255.0 : 254.0}, {floating ? 65535.0 : 65278.0});
         addSlice(cases, nearly, 0, 0, false, {std::is_same_v<T, float> ? 255.0 : 254.0});
     }
+    if (std::is_floating_point_v<T>) {
+        // A window wider than 2^125, whose reciprocal would be subnormal.
+        std::mt19937 rng(77);
+        std::vector<double> wide(61);
+        for (double& e : wide) e = std::uniform_real_distribution<double>(-1e38, 1e38)(rng);
+        addExports(cases, windowed<T>({61, 1, 1, 1, 1}, wide, -1e38f, 1e38f), false);
+    }
     Ref::add(cases, "centroid", windowed<T>({4, 1, 1, 1, 1}, {0, 1, 0, 3}, 0, 10), [](auto& img) {
         float centre[3];
         const int returned = img.centroid(centre) == centre;
@@ -163,7 +170,9 @@ TYPED_TEST(IntensityEquivalence, WindowLevelMatchesTheFloatComparisonsAtEveryEdg
     const std::pair<float, float> windows[] = {
         {10.5f, 20.25f}, {-0.5f, 0.5f}, {-129.5f, 300.0f}, {300.0f, 400.0f}, {-1e9f, 1e9f}, {20.0f, 10.0f}, {nan, 5.0f}, {5.0f, nan},
         {-inf, inf}, {16777216.0f, 16777218.0f}, {2147483520.0f, 2147483648.0f}, {-2147483904.0f, -2147483648.0f},
-        {4294967040.0f, 4294967296.0f}, {-3e9f, 100.0f}};
+        {4294967040.0f, 4294967296.0f}, {-3e9f, 100.0f},
+        // windows above every value of a type but its largest, or below all but its smallest
+        {126.5f, 300.0f}, {254.5f, 300.0f}, {32766.5f, 4e4f}, {65534.5f, 7e4f}, {-300.0f, -127.5f}, {-300.0f, 0.5f}, {-4e4f, -32767.5f}};
     std::vector<Ref::Case<T>> cases;
     for (const auto& [low, high] : windows) {
         Ref::RefImage<T> row(0, 1, 1, 1, 1);

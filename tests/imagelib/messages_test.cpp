@@ -78,6 +78,8 @@ const Call kCalls[] = {
     {kTooSmall, 2, 5, 1, [](auto& s, auto) { return s.gradient(0x1406, nullptr, false, nullptr); }},
     {kTooSmall, 5, 2, 1, [](auto& s, auto o) { return s.gradient(0x1406, nullptr, false, withOutput(o, 30)); }},
     {kTooSmall, 5, 5, 2, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
+    {kTooSmall, 2, 5, 5, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
+    {kTooSmall, 5, 2, 5, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
     {"", 3, 3, 3, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
     {kUnknown, 5, 4, 3, [](auto& s, auto) { return s.gradient(0x1408, nullptr, false, nullptr); }},
     {kUnknown, 5, 4, 3, [](auto& s, auto) { return s.hessian(0, nullptr, nullptr); }},

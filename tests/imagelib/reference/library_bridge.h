@@ -256,18 +256,6 @@ template <typename T> void expectSame(const std::vector<Case<T>>& cases) {
     }
 }
 
-// For the samplers' comparison: the library image equals the reference
-// image, and equal values over n elements.
-template <typename U> ::testing::AssertionResult sameImage(const Ivory::Image* image, const RefImage<U>& want) {
-    return sameOutcome(Outcome().image("image", image), Outcome().image("image", want));
-}
-template <typename T> ::testing::AssertionResult sameElements(const T* got, const T* want, size_t n, const char* what) {
-    return sameOutcome(Outcome().values(what, got, n), Outcome().values(what, want, n));
-}
-template <typename T> ::testing::AssertionResult sameElements(const T* got, const std::vector<T>& want, const char* what) {
-    return sameElements(got, want.data(), want.size(), what);
-}
-
 }  // namespace IvoryReference
 
 #endif
