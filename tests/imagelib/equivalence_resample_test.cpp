@@ -75,6 +75,9 @@ TYPED_TEST(ResampleEquivalence, DownsampleRotateAndScaleMatch) {
             if (extreme) row.data.assign(size_t(n), std::numeric_limits<T>::lowest());
             Ref::add(cases, "downsample a row of " + std::to_string(n), row, downsampling({n, 1, 1, 1}, true));
         }
+    // More channels than the block means accumulate at once (1024), in rows
+    // split over three threads.
+    Ref::add(cases, "downsample 1030 channels", Ref::randomInput<T>({6, 130, 1, 1, 1030}, ++seed), downsampling({2, 1, 1, 1}, true));
     // Planes of more than one whole tile along both of their axes, with
     // ragged edges or none, and a volume split over three threads.
     std::vector<Ref::Shape> turnedShapes = Ref::standardShapes();
