@@ -1,59 +1,36 @@
-// The library's debug-build assertions on element indices and interpolation
-// positions. Release builds (NDEBUG) clamp or ignore instead; those cases are
-// tested beside the operations.
+// The debug-build assertions on element indices and interpolation positions
+// (release builds clamp or ignore instead).
 
-#include "ivory/imagebase.h"
 #include "test_support.h"
 
 namespace {
 
-constexpr const char* kIndexBelowBlock =
-    "m_data \\+ c \\+ x\\*m_channels \\+ y\\*m_stride \\+ z\\*m_slice_size \\+ t\\*m_frame_size >= m_data";
-constexpr const char* kIndexBeyondBlock =
-    "c \\+ x\\*m_channels \\+ y\\*m_stride \\+ z\\*m_slice_size \\+ t\\*m_frame_size < m_image_size";
-constexpr const char* kInterpolationRange =
-    "\\(xx < m_dim\\[0\\]-1\\) && \\(yy < m_dim\\[1\\]-1\\) && \\(zz < m_dim\\[2\\]-1\\)";
+const char* const kBelow = "m_data \\+ c \\+ x\\*m_channels \\+ y\\*m_stride \\+ z\\*m_slice_size \\+ t\\*m_frame_size >= m_data";
+const char* const kBeyond = "c \\+ x\\*m_channels \\+ y\\*m_stride \\+ z\\*m_slice_size \\+ t\\*m_frame_size < m_image_size";
+const char* const kRange = "\\(xx < m_dim\\[0\\]-1\\) && \\(yy < m_dim\\[1\\]-1\\) && \\(zz < m_dim\\[2\\]-1\\)";
 
-class AssertionDeathTest : public ::testing::Test {
-protected:
-    void SetUp() override {
+TEST(AssertionDeathTest, IndicesOutsideTheBlockAndPositionsOutsideTheLinearRange) {
 #ifdef NDEBUG
-        GTEST_SKIP() << "assertions are compiled out in this build";
+    GTEST_SKIP() << "assertions are compiled out in this build";
 #endif
-        GTEST_FLAG_SET(death_test_style, "threadsafe");
-        image.init(4, 3, 2, 1, 2);
-    }
-    Ivory::ImageBase<float> image;
-};
-
-TEST_F(AssertionDeathTest, IndexBelowTheBlock) {
-    EXPECT_DEATH(image.getValue(-1, 0, 0, 0, 0), kIndexBelowBlock);
-    EXPECT_DEATH(image.setValue(1.0f, 0, 0, 0, 0, -1), kIndexBelowBlock);
-    EXPECT_DEATH(image.at(0, -1, 0, 0, 0), kIndexBelowBlock);
-}
-
-TEST_F(AssertionDeathTest, IndexBeyondTheBlock) {
-    EXPECT_DEATH(image.getValue(0, 0, 2, 0, 0), kIndexBeyondBlock);
-    EXPECT_DEATH(image.setValue(1.0f, 0, 0, 0, 1, 0), kIndexBeyondBlock);
-    EXPECT_DEATH(image.at(3, 2, 1, 0, 2), kIndexBeyondBlock);
-}
-
-TEST_F(AssertionDeathTest, InterpolationOutsideTheValidRange) {
-    float out[2];
-    EXPECT_DEATH(image.interpolateLinear(out, 3.0f, 0.5f, 0.5f), kInterpolationRange);
-    EXPECT_DEATH(image.interpolateLinear(out, 0.5f, 2.5f, 0.5f), kInterpolationRange);
-    EXPECT_DEATH(image.interpolateLinear(out, 0.5f, 0.5f, 1.0f), kInterpolationRange);
-    // A single slice is outside the rule, whatever x and y are.
-    Ivory::ImageBase<float> flat;
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Ivory::ImageBase<float> image, flat;
+    image.init(4, 3, 2, 1, 2);
     flat.init(4, 4, 1, 1, 1);
-    EXPECT_DEATH(flat.interpolateLinear(out, 1.5f, 1.5f, 0.0f), kInterpolationRange);
-}
-
-// The last valid positions must not trip the assertion (an off-by-one would abort here).
-TEST_F(AssertionDeathTest, LastValidPositionsPass) {
+    float out[2];
+    EXPECT_DEATH(image.getValue(-1, 0, 0, 0, 0), kBelow);
+    EXPECT_DEATH(image.setValue(1.0f, 0, 0, 0, 0, -1), kBelow);
+    EXPECT_DEATH(image.at(0, -1, 0, 0, 0), kBelow);
+    EXPECT_DEATH(image.getValue(0, 0, 2, 0, 0), kBeyond);
+    EXPECT_DEATH(image.setValue(1.0f, 0, 0, 0, 1, 0), kBeyond);
+    EXPECT_DEATH(image.at(3, 2, 1, 0, 2), kBeyond);
+    EXPECT_DEATH(image.interpolateLinear(out, 3.0f, 0.5f, 0.5f), kRange);
+    EXPECT_DEATH(image.interpolateLinear(out, 0.5f, 2.5f, 0.5f), kRange);
+    EXPECT_DEATH(image.interpolateLinear(out, 0.5f, 0.5f, 1.0f), kRange);
+    EXPECT_DEATH(flat.interpolateLinear(out, 1.5f, 1.5f, 0.0f), kRange);  // a single slice is outside the rule
+    // The last valid positions pass (an off-by-one would abort here).
     image.setValue(8.0f, 3, 2, 1, 0, 1);
     EXPECT_EQ(image.getValue(3, 2, 1, 0, 1), 8.0f);
-    float out[2];
     image.interpolateLinear(out, 2.5f, 1.5f, 0.5f);
     EXPECT_EQ(out[1], 1.0f);  // one corner of eight holds 8
 }

@@ -1,7 +1,9 @@
-// filter and fillBorder against the plain reference, bit for bit, for every
-// output code and caller-supplied outputs of every type.
+// filter, fillBorder, gradient, hessian and gradient3D against the plain
+// reference, bit for bit: outputs they make for every code, caller outputs of
+// every type (also of a class that takes its values through setNext), the
+// source's own block, and the worked examples that pin the rules.
 
-#include "derived_output.h"
+#include "library_bridge.h"
 #include "reference_filter.h"
 
 namespace Ref = IvoryReference;
@@ -11,78 +13,219 @@ namespace {
 template <typename T> class FilterEquivalence : public ::testing::Test {};
 TYPED_TEST_SUITE(FilterEquivalence, IvoryTest::AllElementTypes);
 
-const char* const kUnsignedFilter = "Error: unsigned data type, cannot compute filtered image!";
+// Codes for outputs the operations make, case i taking code i % 14: every
+// code from GL_BYTE to GL_DOUBLE (the three unknown ones too), and 0 standing
+// for the source's m_type (signed, unsigned and none).
+struct Code {
+    int code, type;
+};
+Code codeFor(size_t i) {
+    const Code zeros[] = {{0, 0x1402}, {0, 0x1405}, {0, 0}};
+    return i % 14 < 11 ? Code{0x1400 + int(i % 14), 0} : zeros[i % 14 - 11];
+}
+const int kOutputCodes[] = {0x1400, 0x1401, 0x1402, 0x1403, 0x1404, 0x1405, 0x1406, 0x140A};
 
-// Slices at least 7 x 7 so that every kernel size fits; a two-channel source
-// is read as one channel, as the filters do.
-const std::vector<Ref::Shape> kFilterShapes = {
-    {7, 7, 2, 1, 1}, {13, 11, 3, 1, 1}, {9, 8, 2, 2, 2}, {8, 13, 1, 1, 1}, {149, 9, 3, 1, 1}};
+// `taps` random weights, about a third of them 0.
+std::vector<float> randomKernel(size_t taps, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<float> kernel(taps);
+    for (float& tap : kernel) tap = rng() % 3 == 0 ? 0.0f : std::uniform_real_distribution<float>(-3.0f, 3.0f)(rng);
+    return kernel;
+}
+const float* orNull(const std::vector<float>& kernel) { return kernel.empty() ? nullptr : kernel.data(); }
 
-// Kernels of each size: random with zero taps, and one with a single tap.
-std::vector<std::vector<float>> kernelsOfSize(int n, unsigned seed) {
-    std::vector<float> single(static_cast<size_t>(n) * n, 0.0f);
-    single[static_cast<size_t>(n) * n / 2 + 1] = -1.5f;
-    return {Ref::randomKernel(n, seed), Ref::randomKernel(n, seed + 1), single};
+// op(image, code) making its own output, with input.m_type from the code.
+template <typename T, typename Op> void addMade(std::vector<Ref::Case<T>>& cases, const std::string& what, Ref::RefImage<T> input, Code c, Op op) {
+    input.type = c.type;
+    std::ostringstream name;
+    name << what << ", code 0x" << std::hex << c.code << " for type 0x" << c.type;
+    Ref::add(cases, name.str(), input, [=](auto& img) { return op(img, c.code); });
+}
+// op(image, out) into a caller's output of the code's type and shape s, random at first.
+template <typename T, typename Op>
+void addInto(std::vector<Ref::Case<T>>& cases, const std::string& what, const Ref::RefImage<T>& input, int code, Ref::Shape s, unsigned seed, Op op) {
+    Ref::withElementType(code, [&](auto u) {
+        const auto start = Ref::randomImage<decltype(u)>(s.w, s.h, s.d, s.f, s.c, seed);
+        Ref::add(cases, what + ", into type " + std::to_string(code) + (seed % 2 ? " through setNext" : ""), input,
+                 [=](auto& img) { return Ref::intoOutput(img, start, seed % 2, [&](auto* out) { return op(img, out); }); });
+    });
 }
 
-TYPED_TEST(FilterEquivalence, EveryOutputCodeMatches) {
+TYPED_TEST(FilterEquivalence, FilterAndFillBorderMatch) {
     using T = TypeParam;
+    std::vector<Ref::Case<T>> cases;
+    const float ones[9] = {1, 1, 1, 1, 1, 1, 1, 1, 1}, centreTwice[9] = {0, 0, 0, 0, 2, 0, 0, 0, 0}, twice[1] = {2};
+    const float middleRow[9] = {0, 0, 0, 1, 1, 1, 0, 0, 0};
+    std::vector<float> centre(25, 0.0f);
+    centre[12] = 1.0f;
+    auto filtering = [](int code, const float* kernel, int n) { return [=](auto& img) { return img.filter(code, kernel, n, nullptr); }; };
+    // Inner sums, the ring nearer than (n-1)/2 to an edge 0; a 5 x 5 kernel
+    // replicates the next ring from the computed ones.
+    const std::vector<double> sums = {0, 0, 0, 0, 0, 18, 18, 0, 0, 18, 18, 0, 0, 0, 0, 0};
+    Ref::add(cases, "filter of twos", Ref::imageOf<T>({4, 4, 1, 1, 1}, std::vector<double>(16, 2)), filtering(0x1406, ones, 3), sums);
+    Ref::add(cases, "window of the filter of twos", Ref::imageOf<T>({4, 4, 1, 1, 1}, std::vector<double>(16, 2)), filtering(0x1406, ones, 3),
+             {18, 9, 0, 18}, "", "made window");
+    std::vector<double> ramp(100), replicated(100);
+    for (int i = 0; i < 100; ++i) {
+        auto inner = [](int v) { return v < 2 ? 2 : v > 7 ? 7 : v; };
+        ramp[i] = 1 + i % 10 + i / 10 * 10;
+        replicated[i] = i % 10 % 9 == 0 || i / 10 % 9 == 0 ? 0 : 1 + inner(i % 10) + 10 * inner(i / 10);
+    }
+    Ref::add(cases, "filter 5 x 5", Ref::imageOf<T>({10, 10, 1, 1, 1}, ramp), filtering(0x1404, centre.data(), 5), replicated);
+    // 200 stored as a char is -56; the window holds the sum.
+    const auto spot = Ref::imageOf<T>({3, 3, 1, 1, 1}, {0, 0, 0, 0, 100, 0, 0, 0, 0});
+    Ref::add(cases, "filter into char", spot, filtering(0x1400, twice, 1), {0, 0, 0, 0, -56, 0, 0, 0, 0});
+    Ref::add(cases, "window of the filter into char", spot, filtering(0x1400, twice, 1), {200, 100, 0, 200}, "", "made window");
+    if (std::is_floating_point_v<T>) {
+        // A zero tap is skipped (0 * inf would be NaN); sums are floats:
+        // ((0 + 1e8) + 1) - 1e8 is 0 (in double 1).
+        const double inf = std::numeric_limits<double>::infinity();
+        Ref::add(cases, "filter skips zero taps", Ref::imageOf<T>({3, 3, 1, 1, 1}, {inf, 3, 3, 3, 3, 3, 3, 3, 3}),
+                 filtering(0x1406, centreTwice, 3), {0, 0, 0, 0, 6, 0, 0, 0, 0});
+        Ref::add(cases, "filter sums in float", Ref::imageOf<T>({3, 3, 1, 1, 1}, {1e8, 1, -1e8, 1e8, 1, -1e8, 1e8, 1, -1e8}),
+                 filtering(0x1406, middleRow, 3), std::vector<double>(9, 0));
+    }
+
     unsigned seed = 3000;
-    for (const Ref::Shape& shape : kFilterShapes)
-        for (const int n : {3, 5, 7})
-            for (const auto& kernel : kernelsOfSize(n, seed += 7)) {
-                SCOPED_TRACE(Ref::describe(shape) + ", " + std::to_string(n) + " x " + std::to_string(n));
-                auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
-                if (seed % 2 == 0) Ref::addNonFinite(src);
-                std::vector<int> codes = Ref::everyCode();
-                codes.push_back(0);
-                for (const int code : codes) {
-                    src.type = code == 0 ? 0x1402 + 4 * static_cast<int>(seed % 2) : 0;
-                    Ref::expectSameMadeOutput(
-                        src, code, kUnsignedFilter,
-                        [&](Ivory::Image& img, int c) { return img.filter(c, kernel.data(), n, nullptr); },
-                        [&](auto tag, std::ostream&) {
-                            using U = typename decltype(tag)::type;
-                            auto out = Ref::freshOutput<U>(src, shape.w, shape.h, shape.d, shape.f, 1);
-                            Ref::filterInto(src, kernel.data(), n, out);
-                            return out;
-                        });
-                }
-            }
-}
-
-TYPED_TEST(FilterEquivalence, CallerOutputsOfEveryTypeMatch) {
-    using T = TypeParam;
-    unsigned seed = 3100;
-    for (const Ref::Shape& shape : kFilterShapes)
-        for (const int n : {3, 7})
-            for (const int code : {0x1406, 0x1400}) {
-                SCOPED_TRACE(Ref::describe(shape) + ", " + std::to_string(n) + " x " +
-                             std::to_string(n) + ", " + Ref::hexCode(code));
-                auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
-                if (seed % 2 == 0) Ref::addNonFinite(src);
-                const auto kernel = Ref::randomKernel(n, seed);
-                // one frame more than needed: the second frame must stay as it was
-                const Ref::Shape outShape{shape.w, shape.h, shape.d, 2, 1};
-                Ref::expectSameCallerOutputs(
-                    src, outShape, seed,
-                    [&](Ivory::Image& img, Ivory::Image* out) { return img.filter(code, kernel.data(), n, out); },
-                    [&](auto& out, std::ostream&) { Ref::filterInto(src, kernel.data(), n, out); });
-            }
-}
-
-TYPED_TEST(FilterEquivalence, FillBorderMatches) {
-    using T = TypeParam;
-    unsigned seed = 3200;
-    const std::vector<Ref::Shape> shapes = {{7, 5, 3, 1, 1}, {13, 11, 4, 2, 1}, {6, 4, 2, 2, 3}, {4, 4, 1, 1, 1}};
-    for (const Ref::Shape& shape : shapes)
-        for (int k = 0; k <= std::min(shape.w, shape.h) / 2; ++k) {
-            SCOPED_TRACE(Ref::describe(shape) + ", border " + std::to_string(k));
-            Ref::expectSameInPlace(
-                Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed),
-                [&](Ivory::Image& img) { img.fillBorder(k); },
-                [&](Ref::RefImage<T>& img, std::ostream&) { Ref::fillBorder(img, k); });
+    size_t code = 0;
+    // Slices of at least 7 x 7, so that every kernel size fits; a two-channel
+    // source is read as one channel.
+    for (const Ref::Shape& s : {Ref::Shape{7, 7, 2, 1, 1}, Ref::Shape{13, 11, 3, 1, 1}, Ref::Shape{9, 8, 2, 2, 2},
+                                Ref::Shape{8, 13, 1, 1, 1}, Ref::Shape{149, 9, 3, 1, 1}})
+        for (const int n : {1, 3, 5, 7}) {
+            std::vector<float> kernel = randomKernel(size_t(n) * n, ++seed);
+            if (n == 7) kernel.assign(49, 0.0f), kernel[25] = -1.5f;  // a single tap
+            const auto input = Ref::randomInput<T>(s, seed);
+            const std::string what = "filter " + std::to_string(n) + ", " + Ref::describe(s);
+            addMade(cases, what, input, codeFor(code++), [=](auto& img, int c) { return img.filter(c, kernel.data(), n, nullptr); });
+            // One frame more than needed: the second frame must stay as it was.
+            addInto(cases, what, input, kOutputCodes[code % 8], {s.w, s.h, s.d, 2, 1}, seed,
+                    [=](auto& img, auto* out) { return img.filter(0x1406, kernel.data(), n, out); });
+            Ref::add(cases, what + ", into its own block", input, [=](auto& img) {
+                const int returned = img.filter(0x1402, kernel.data(), n, &img) == &img;
+                return Ref::Outcome().values("returned the image", &returned, 1);
+            });
         }
+    for (const Ref::Shape& s : {Ref::Shape{7, 5, 3, 1, 1}, Ref::Shape{13, 11, 4, 2, 1}, Ref::Shape{6, 4, 2, 2, 3}})
+        for (int k = 0; k <= std::min(s.w, s.h) / 2; ++k)
+            Ref::add(cases, "fillBorder " + std::to_string(k) + ", " + Ref::describe(s), Ref::randomInput<T>(s, ++seed),
+                     [=](auto& img) { img.fillBorder(k); });
+    // Rows enough to be split over three threads.
+    const Ref::Shape big{131, 50, 15, 1, 1};
+    const auto kernel = randomKernel(49, ++seed);
+    const auto input = Ref::randomInput<T>(big, seed);
+    addMade(cases, "filter 7, " + Ref::describe(big), input, {0x1406, 0}, [=](auto& img, int c) { return img.filter(c, kernel.data(), 7, nullptr); });
+    addInto(cases, "filter 3, " + Ref::describe(big), input, 0x1402, big, 2 * seed,
+            [=](auto& img, auto* out) { return img.filter(0x1406, kernel.data(), 3, out); });
+    Ref::expectSame(cases);
+}
+
+TYPED_TEST(FilterEquivalence, GradientHessianAndGradient3DMatch) {
+    using T = TypeParam;
+    std::vector<Ref::Case<T>> cases;
+    // Rows 0 0 0 / 1 1 1 / 2 2 2: -8 across (0 + 0 + 0) - (2 + 4 + 2), 0 along;
+    // with keepSize only the inner pixel is computed.
+    auto rows = Ref::imageOf<T>({3, 3, 1, 1, 1}, {0, 0, 0, 1, 1, 1, 2, 2, 2});
+    rows.spacing = {2, 3, 4, 5};
+    auto gradientOf = [](const float* kernel, bool keepSize) {
+        return [=](auto& img) { return img.gradient(0x1402, kernel, keepSize, nullptr); };
+    };
+    Ref::add(cases, "gradient of rows", rows, gradientOf(nullptr, false), {-8, 0});
+    Ref::add(cases, "window of the gradient of rows", rows, gradientOf(nullptr, false), {8, -4, -8, 0, 8, -4, -8, 0}, "", "made window");
+    Ref::add(cases, "spacing of the gradient of rows", rows, gradientOf(nullptr, false), {2, 3, 4, 5}, "", "made spacing");
+    std::vector<double> kept(18, 0.0);
+    kept[8] = -8;
+    Ref::add(cases, "gradient of rows, keep size", rows, gradientOf(nullptr, true), kept);
+    const float rightMinusLeft[9] = {0, 0, 0, -1, 0, 1, 0, 0, 0};
+    Ref::add(cases, "gradient with a kernel and its transpose", Ref::imageOf<T>({3, 3, 1, 1, 1}, {0, 1, 2, 10, 11, 12, 20, 21, 22}),
+             gradientOf(rightMinusLeft, false), {2, 20});
+    // A step of 100 along x: each plane of the default kernel weighs 10, so
+    // the two voxels of each row next to the step see -1000, which a char
+    // output clamps to -128 and counts.
+    std::vector<double> step(36), clamped(108, 0.0);
+    for (int i = 0; i < 36; ++i) step[i] = i % 4 < 2 ? 0 : 100;
+    clamped[51] = clamped[54] = -128;
+    Ref::add(cases, "gradient3D of a step", Ref::imageOf<T>({4, 3, 3, 1, 1}, step),
+             [](auto& img) { return img.gradient3D(0x1400, nullptr, true, false, nullptr); }, clamped,
+             "Computing 3D gradient...\nDone. Range = [-128..0]\nWarning: 2 values exceeded.\n");
+    const struct {
+        int code;
+        double before, after, stored;
+        const char* warning;
+    } clamps[] = {{0x1400, 100, 0, 127, "Warning: 2 values exceeded.\n"}, {0x1400, 0, 12, -120, ""},
+                  {0x1402, 0, 5000, -32768, "Warning: 2 values exceeded.\n"}, {0x1402, 5000, 0, 32767, "Warning: 2 values exceeded.\n"},
+                  {0x1404, 0, 5000, -50000, ""}, {0x1406, 0, 5000, -50000, ""}};
+    for (const auto& k : clamps) {
+        if (sizeof(T) == 1 && k.after + k.before > 255) continue;
+        auto source = Ref::imageOf<T>({4, 3, 3, 1, 1}, {});
+        for (size_t i = 0; i < source.data.size(); ++i) source.data[i] = T(i % 4 < 2 ? k.before : k.after);
+        source.verbose = 0;
+        Ref::add(cases, "gradient3D clamped for code " + std::to_string(k.code), source,
+                 [=](auto& img) { return img.gradient3D(k.code, nullptr, false, false, nullptr); }, {k.stored, 0, 0, k.stored, 0, 0},
+                 k.warning);
+    }
+    std::vector<double> slope(60);
+    for (int i = 0; i < 60; ++i) slope[i] = i % 3 + 3 * (i / 3 % 4) + 12 * (i / 12);
+    auto sloped = Ref::imageOf<T>({3, 4, 5, 1, 1}, slope);
+    sloped.setWindow(-5, 250, 0);
+    sloped.verbose = 0;
+    // Each kernel plane weighs 10: -20 per unit of slope; the value channel
+    // repeats the source and its window, and its values do not count in the range.
+    auto withValue = [](auto& img) { return img.gradient3D(0x1406, nullptr, false, true, nullptr); };
+    std::vector<double> values;
+    for (const double v : {16, 19, 28, 31, 40, 43}) values.insert(values.end(), {-20, -60, -240, v});
+    Ref::add(cases, "gradient3D with value", sloped, withValue, values);
+    Ref::add(cases, "windows of the gradient3D with value", sloped, withValue,
+             {220, -130, -240, -20, 220, -130, -240, -20, 220, -130, -240, -20, 255, 122.5, -5, 250}, "", "made window");
+
+    unsigned seed = 4000;
+    size_t code = 0;
+    for (const Ref::Shape& s : {Ref::Shape{7, 5, 3, 1, 1}, Ref::Shape{13, 11, 4, 1, 1}, Ref::Shape{6, 4, 2, 2, 3},
+                                Ref::Shape{3, 3, 1, 1, 1}, Ref::Shape{149, 9, 3, 1, 1}})
+        for (const bool keepSize : {false, true})
+            for (const bool ownKernel : {false, true}) {
+                const auto kernel = ownKernel ? randomKernel(9, ++seed) : std::vector<float>();
+                const auto input = Ref::randomInput<T>(s, ++seed);
+                const int w = s.w - (keepSize ? 0 : 2), h = s.h - (keepSize ? 0 : 2);
+                const std::string what = "gradient, " + Ref::describe(s) + (keepSize ? ", keep size" : "");
+                addMade(cases, what, input, codeFor(code++), [=](auto& img, int c) { return img.gradient(c, orNull(kernel), keepSize, nullptr); });
+                addInto(cases, what, input, kOutputCodes[code % 8], {w, h, s.d, 2, 2}, seed,
+                        [=](auto& img, auto* out) { return img.gradient(0x1400, orNull(kernel), keepSize, out); });
+                // A one-channel image or channels 0 and 1 of a gradient image.
+                const auto gradients = Ref::randomInput<T>({s.w, s.h, s.d, s.f, keepSize ? 1 : s.c + 1}, ++seed);
+                addMade(cases, "hessian, " + Ref::describe(s), gradients, codeFor(code++),
+                        [=](auto& img, int c) { return img.hessian(c, orNull(kernel), nullptr); });
+                addInto(cases, "hessian, " + Ref::describe(s), gradients, kOutputCodes[code % 8], {s.w, s.h, s.d, 1, 3}, seed,
+                        [=](auto& img, auto* out) { return img.hessian(0x1406, orNull(kernel), out); });
+            }
+    for (const Ref::Shape& s : {Ref::Shape{7, 5, 3, 1, 1}, Ref::Shape{6, 5, 4, 1, 2}, Ref::Shape{5, 4, 5, 2, 1}, Ref::Shape{3, 3, 3, 1, 1},
+                                Ref::Shape{37, 7, 4, 1, 1}})
+        for (int variant = 0; variant < 8; ++variant) {
+            const bool keepSize = variant & 1, withValue = variant & 2;
+            const auto kernel = variant & 4 ? randomKernel(27, ++seed) : std::vector<float>();
+            auto input = Ref::randomInput<T>(s, ++seed);
+            input.verbose = int(seed % 4 < 2);
+            const int k = keepSize ? 0 : 2;
+            const std::string what = "gradient3D " + std::to_string(variant) + ", " + Ref::describe(s);
+            addMade(cases, what, input, codeFor(code++),
+                    [=](auto& img, int c) { return img.gradient3D(c, orNull(kernel), keepSize, withValue, nullptr); });
+            // The clamp follows the code, not the output's type.
+            const int clampCode = std::array<int, 3>{0x1400, 0x1402, 0x1406}[seed % 3];
+            addInto(cases, what + ", clamped for " + std::to_string(clampCode), input, kOutputCodes[code % 8],
+                    {s.w - k, s.h - k, s.d - k, 1, withValue ? 4 : 3}, seed,
+                    [=](auto& img, auto* out) { return img.gradient3D(clampCode, orNull(kernel), keepSize, withValue, out); });
+        }
+    // Rows enough to be split over three threads; clamped values are counted
+    // once whatever the split.
+    const Ref::Shape big{131, 50, 15, 1, 1};
+    const auto input = Ref::randomInput<T>(big, ++seed);
+    addMade(cases, "gradient, " + Ref::describe(big), input, {0x1406, 0}, [](auto& img, int c) { return img.gradient(c, nullptr, false, nullptr); });
+    addMade(cases, "hessian, " + Ref::describe(big), input, {0x1406, 0}, [](auto& img, int c) { return img.hessian(c, nullptr, nullptr); });
+    addMade(cases, "gradient3D, " + Ref::describe(big), input, {0x1400, 0},
+            [](auto& img, int c) { return img.gradient3D(c, nullptr, true, true, nullptr); });
+    addInto(cases, "gradient3D, " + Ref::describe(big), input, 0x1406, {129, 48, 13, 1, 4}, 2 * seed,
+            [](auto& img, auto* out) { return img.gradient3D(0x1402, nullptr, false, false, out); });
+    Ref::expectSame(cases);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Window-based intensity operations, the 8/16-bit exports and the centroid
-// against the plain reference, bit for bit.
+// against the plain reference, bit for bit, with the worked examples that
+// pin the rules.
 
 #include "library_bridge.h"
 #include "reference_intensity.h"
@@ -8,99 +9,112 @@ namespace Ref = IvoryReference;
 
 namespace {
 
-template <typename T>
-class IntensityEquivalence : public ::testing::Test {
-protected:
-    // A random image with random windows; floating images also hold NaN and
-    // both infinities, and the last channel may get a window of zero width.
-    static Ref::RefImage<T> input(const Ref::Shape& s, unsigned seed, bool zeroWidthLast = false) {
-        auto img = Ref::randomImage<T>(s.w, s.h, s.d, s.f, s.c, seed);
-        Ref::giveRandomWindows(img, seed);
-        Ref::addNonFinite(img);
-        if (zeroWidthLast) {
-            const float value = Ivory::toFloat(img.data[0]);
-            img.setWindow(value, value, img.channels - 1);
-        }
-        return img;
-    }
-};
+template <typename T> class IntensityEquivalence : public ::testing::Test {};
 TYPED_TEST_SUITE(IntensityEquivalence, IvoryTest::AllElementTypes);
 
-TYPED_TEST(IntensityEquivalence, InvertMatches) {
+// An export into a buffer of its own and into a caller's buffer of `size`
+// values, which must be written up to that size and no further.
+template <typename Out, typename Export> auto exporting(size_t size, Export exportInto) {
+    return [=](auto& img) {
+        std::vector<Out> callers(size + 16, Out(0xAB));
+        const int returned = exportInto(img, callers.data()) == callers.data();
+        Out* own = exportInto(img, static_cast<Out*>(nullptr));
+        Ref::Outcome outcome;
+        outcome.values("own buffer", own, size).values("caller's buffer", callers.data(), callers.size());
+        delete[] own;
+        return outcome.values("returned the caller's buffer", &returned, 1);
+    };
+}
+
+// toBytes and toShorts of the whole image; sliceToBytes of a slice and channel.
+template <typename T> void addExports(std::vector<Ref::Case<T>>& cases, const Ref::RefImage<T>& input, bool powerOfTwo,
+                                      std::vector<double> bytes = {}, std::vector<double> shorts = {}) {
+    auto extent = [&](int n) { return size_t(powerOfTwo ? Ref::nextPowerOfTwo(n) : n); };
+    const size_t size = extent(input.dim[0]) * extent(input.dim[1]) * extent(input.dim[2]) * input.channels;
+    const char* own = bytes.empty() ? " elements" : "own buffer";
+    Ref::add(cases, std::string("toBytes") + (powerOfTwo ? ", padded" : ""), input,
+             exporting<unsigned char>(size, [=](auto& img, unsigned char* out) { return img.toBytes(out, powerOfTwo); }), bytes, nullptr, own);
+    Ref::add(cases, std::string("toShorts") + (powerOfTwo ? ", padded" : ""), input,
+             exporting<unsigned short>(size, [=](auto& img, unsigned short* out) { return img.toShorts(out, powerOfTwo); }), shorts, nullptr, own);
+}
+template <typename T>
+void addSlice(std::vector<Ref::Case<T>>& cases, const Ref::RefImage<T>& input, int slice, int channel, bool powerOfTwo, std::vector<double> bytes = {}) {
+    auto extent = [&](int n) { return size_t(powerOfTwo ? Ref::nextPowerOfTwo(n) : n); };
+    Ref::add(cases, "sliceToBytes " + std::to_string(slice) + ", channel " + std::to_string(channel) + (powerOfTwo ? ", padded" : ""), input,
+             exporting<unsigned char>(extent(input.dim[0]) * extent(input.dim[1]),
+                                      [=](auto& img, unsigned char* out) { return img.sliceToBytes(out, slice, channel, powerOfTwo); }),
+             bytes, nullptr, bytes.empty() ? " elements" : "own buffer");
+}
+
+template <typename T> Ref::RefImage<T> windowed(const Ref::Shape& s, std::vector<double> values, float low, float high) {
+    auto img = Ref::imageOf<T>(s, values);
+    for (int c = 0; c < s.c; ++c) img.setWindow(low, high, c);
+    return img;
+}
+
+TYPED_TEST(IntensityEquivalence, InvertWindowLevelExportsAndCentroidMatch) {
+    using T = TypeParam;
+    std::vector<Ref::Case<T>> cases;
+    // Channel 0 in 10..50, channel 1 in 0..100: invert uses each channel's
+    // window, applyWindowLevel channel 0's for every element.
+    auto twoWindows = windowed<T>({3, 1, 1, 1, 2}, {20, 20, 50, 30, 10, 100}, 10, 50);
+    twoWindows.setWindow(0, 100, 1);
+    Ref::add(cases, "invert", twoWindows, [](auto& img) { img.invert(); }, {40, 80, 10, 70, 50, 0});
+    twoWindows.data = {5, 30, 60, 10, 0, 0};
+    Ref::add(cases, "applyWindowLevel", twoWindows, [](auto& img) { img.applyWindowLevel(false); }, {0, 20, 40, 0, 0, 0},
+             "Window/Level setting applied\n");
+    Ref::add(cases, "applyWindowLevel reversed", twoWindows, [](auto& img) { img.applyWindowLevel(true); }, {40, 20, 0, 40, 40, 40});
+    // The exports clamp the window quotient to 0..top before truncating it,
+    // also far beyond the integer range (2.55e32 for 1 in a window of 1e-30).
+    addExports(cases, windowed<T>({5, 1, 1, 1, 1}, {0, 25, 50, 100, 120}, 0, 100), false, {0, 63, 127, 255, 255},
+               {0, 16383, 32767, 65535, 65535});
+    addExports(cases, windowed<T>({3, 1, 1, 1, 1}, {10, 20, 30}, 20, 20), false, {0, 0, 255}, {0, 0, 65535});
+    addExports(cases, windowed<T>({3, 1, 1, 1, 1}, {0, 1, 100}, 0, 1e-30f), false, {0, 255, 255}, {0, 65535, 65535});
+    addSlice(cases, windowed<T>({3, 1, 1, 1, 1}, {0, 1, 100}, 0, 1e-30f), 0, 0, false, {0, 255, 255});
+    // 254.9999999 is 255.0f: a double element is rounded to float for the
+    // exports, but truncated directly for a slice.
+    if (!std::is_same_v<T, char>) {
+        const auto nearly = windowed<T>({1, 1, 1, 1, 1}, {254.9999999}, 0, 255);
+        const bool floating = std::is_floating_point_v<T>;
+        addExports(cases, nearly, false, {floating ? 255.0 : 254.0}, {floating ? 65535.0 : 65278.0});
+        addSlice(cases, nearly, 0, 0, false, {std::is_same_v<T, float> ? 255.0 : 254.0});
+    }
+    if (std::is_floating_point_v<T>) {
+        // A window wider than 2^125, whose reciprocal would be subnormal.
+        std::mt19937 rng(77);
+        std::vector<double> wide(61);
+        for (double& e : wide) e = std::uniform_real_distribution<double>(-1e38, 1e38)(rng);
+        addExports(cases, windowed<T>({61, 1, 1, 1, 1}, wide, -1e38f, 1e38f), false);
+    }
+    Ref::add(cases, "centroid", windowed<T>({4, 1, 1, 1, 1}, {0, 1, 0, 3}, 0, 10), [](auto& img) {
+        float centre[3];
+        const int returned = img.centroid(centre) == centre;
+        return Ref::Outcome().values("centroid", centre, 3).values("returned out", &returned, 1);
+    }, {2.5, 0, 0}, nullptr, "centroid");
+
+    std::vector<Ref::Shape> shapes = Ref::standardShapes();
+    shapes.push_back(Ref::kSplitShape);
     unsigned seed = 1000;
-    for (const Ref::Shape& shape : Ref::standardShapes()) {
-        SCOPED_TRACE(Ref::describe(shape));
-        Ref::expectSameInPlace(
-            this->input(shape, ++seed), [](Ivory::Image& img) { img.invert(); },
-            [](Ref::RefImage<TypeParam>& img, std::ostream&) { Ref::invert(img); });
+    for (const Ref::Shape& shape : shapes) {
+        auto input = Ref::randomInput<T>(shape, ++seed);
+        input.verbose = int(seed % 3 != 0);
+        Ref::add(cases, "invert, " + Ref::describe(shape), input, [](auto& img) { img.invert(); });
+        for (const bool reversed : {false, true})
+            Ref::add(cases, "applyWindowLevel, " + Ref::describe(shape), input, [=](auto& img) { img.applyWindowLevel(reversed); });
+        // The last channel's window of zero width, at one of the image's own values.
+        input.setWindow(Ivory::toFloat(input.data[0]), Ivory::toFloat(input.data[0]), shape.c - 1);
+        for (const bool powerOfTwo : {false, true}) {
+            addExports(cases, input, powerOfTwo);
+            for (const int slice : {0, shape.d - 1, shape.d, 2 * shape.d + 1})
+                for (int channel = 0; channel < shape.c && shape.w != Ref::kSplitShape.w; ++channel)
+                    addSlice(cases, input, slice, channel, powerOfTwo);
+        }
+        Ref::add(cases, "centroid, " + Ref::describe(shape), input, [](auto& img) {
+            float centre[3];
+            return Ref::Outcome().values("centroid", img.centroid(centre), 3);
+        });
     }
-}
-
-TYPED_TEST(IntensityEquivalence, ApplyWindowLevelBothWaysMatches) {
-    unsigned seed = 1100;
-    for (const bool reversed : {false, true})
-        for (const int verbose : {1, 0})
-            for (const Ref::Shape& shape : Ref::standardShapes()) {
-                SCOPED_TRACE(Ref::describe(shape) + (reversed ? ", reversed" : ", not reversed"));
-                auto src = this->input(shape, ++seed);
-                src.verbose = verbose;
-                Ref::expectSameInPlace(
-                    src, [&](Ivory::Image& img) { img.applyWindowLevel(reversed); },
-                    [&](Ref::RefImage<TypeParam>& img, std::ostream& log) {
-                        Ref::applyWindowLevel(img, reversed, log);
-                    });
-            }
-}
-
-// One run of expectSameExport with the thread count in force.
-template <typename Out, typename T, typename Export>
-void expectSameExportOnce(const Ref::RefImage<T>& src, bool powerOfTwo,
-                          const std::vector<Out>& want, Export& exportTo) {
-    auto library = Ref::toLibrary(src);
-
-    Out* made = exportTo(*library, nullptr, powerOfTwo);
-    ASSERT_NE(made, nullptr);
-    EXPECT_TRUE(Ref::sameElements(made, want, "exported values (own buffer)"));
-    delete[] made;
-
-    std::vector<Out> callers(want.size() + 16, Out(0xAB));
-    std::vector<Out> wantCallers(callers);
-    std::copy(want.begin(), want.end(), wantCallers.begin());
-    EXPECT_EQ(exportTo(*library, callers.data(), powerOfTwo), callers.data());
-    EXPECT_TRUE(
-        Ref::sameElements(callers.data(), wantCallers, "exported values (caller's buffer)"));
-    EXPECT_TRUE(Ref::sameImage(library.get(), src));
-}
-
-// toBytes and toShorts into their own buffer and into a caller's buffer
-// (which must be cleared up to the output size and left alone beyond it).
-template <typename Out, typename T, typename Export>
-void expectSameExport(const Ref::RefImage<T>& src, bool powerOfTwo, float top, Export exportTo) {
-    std::vector<Out> want;
-    Ref::mapToBuffer(src, want, powerOfTwo, top);
-    for (const Ref::RunSetting& setting : Ref::runSettings()) {
-        Ref::RunScope scope(setting);
-        expectSameExportOnce(src, powerOfTwo, want, exportTo);
-    }
-}
-
-TYPED_TEST(IntensityEquivalence, ToBytesAndToShortsMatch) {
-    unsigned seed = 1200;
-    for (const bool powerOfTwo : {false, true})
-        for (const bool zeroWidth : {false, true})
-            for (const Ref::Shape& shape : Ref::standardShapes()) {
-                SCOPED_TRACE(Ref::describe(shape) + (powerOfTwo ? ", power of two" : "") +
-                             (zeroWidth ? ", zero-width window" : ""));
-                const auto src = this->input(shape, ++seed, zeroWidth);
-                expectSameExport<unsigned char>(src, powerOfTwo, 255.0f,
-                                                [](Ivory::Image& img, unsigned char* out, bool p) {
-                                                    return img.toBytes(out, p);
-                                                });
-                expectSameExport<unsigned short>(
-                    src, powerOfTwo, 65535.0f, [](Ivory::Image& img, unsigned short* out, bool p) {
-                        return img.toShorts(out, p);
-                    });
-            }
+    Ref::expectSame(cases);
 }
 
 // Elements whose window positions land on integers and right next to them,
@@ -110,10 +124,9 @@ TYPED_TEST(IntensityEquivalence, ToBytesAndToShortsMatch) {
 template <typename T> std::vector<T> valuesAroundWholeNumbers() {
     std::vector<T> values;
     if constexpr (std::is_integral_v<T> && sizeof(T) <= 2) {
-        for (long long v = std::numeric_limits<T>::min(); v <= std::numeric_limits<T>::max(); ++v)
-            values.push_back(static_cast<T>(v));
+        for (long long v = std::numeric_limits<T>::min(); v <= std::numeric_limits<T>::max(); ++v) values.push_back(T(v));
     } else if constexpr (std::is_integral_v<T>) {
-        for (long long v = std::is_signed_v<T> ? -400 : 0; v < 21600; ++v) values.push_back(static_cast<T>(v));
+        for (long long v = std::is_signed_v<T> ? -400 : 0; v < 21600; ++v) values.push_back(T(v));
     } else {
         for (int v = -300; v < 7000; ++v)
             for (const T e : {T(v), std::nextafter(T(v), T(-1e9)), std::nextafter(T(v), T(1e9))}) values.push_back(e);
@@ -123,88 +136,54 @@ template <typename T> std::vector<T> valuesAroundWholeNumbers() {
 
 TYPED_TEST(IntensityEquivalence, ExportsTruncateExactlyAtWholeWindowPositions) {
     using T = TypeParam;
-    const std::vector<std::pair<float, float>> windows = {{0, 255}, {0, 65535}, {-200, 800}, {3, 20}, {0.5f, 256.5f}};
+    const std::pair<float, float> windows[] = {{0, 255}, {0, 65535}, {-200, 800}, {3, 20}, {0.5f, 256.5f}};
     const std::vector<T> values = valuesAroundWholeNumbers<T>();
+    std::vector<Ref::Case<T>> cases;
     for (const int channels : {1, 3})
-        for (size_t first = 0; first < windows.size(); ++first) {
-            const int width = static_cast<int>(values.size()) / channels;
-            Ref::RefImage<T> src(width, 1, 1, 1, channels);
-            std::copy(values.begin(), values.begin() + static_cast<long>(src.data.size()), src.data.begin());
-            for (int c = 0; c < channels; ++c) {
-                const auto& window = windows[(first + static_cast<size_t>(c)) % windows.size()];
-                src.setWindow(window.first, window.second, c);
-            }
-            SCOPED_TRACE(std::to_string(channels) + " channel(s), first window " + std::to_string(first));
-            expectSameExport<unsigned char>(src, false, 255.0f, [](Ivory::Image& img, unsigned char* out, bool p) {
-                return img.toBytes(out, p);
-            });
-            expectSameExport<unsigned short>(src, false, 65535.0f,
-                                             [](Ivory::Image& img, unsigned short* out, bool p) {
-                                                 return img.toShorts(out, p);
-                                             });
-            std::vector<unsigned char> want(static_cast<size_t>(width));
-            Ref::sliceToBuffer(src, want, 0, channels - 1, false);
-            for (const Ref::RunSetting& setting : Ref::runSettings()) {
-                Ref::RunScope scope(setting);
-                std::vector<unsigned char> got(static_cast<size_t>(width));
-                Ref::toLibrary(src)->sliceToBytes(got.data(), 0, channels - 1, false);
-                EXPECT_TRUE(Ref::sameElements(got.data(), want, "slice bytes"));
-            }
+        for (int first = 0; first < 5; ++first) {
+            Ref::RefImage<T> row(int(values.size()) / channels, 1, 1, 1, channels);
+            std::copy_n(values.begin(), row.data.size(), row.data.begin());
+            for (int c = 0; c < channels; ++c) row.setWindow(windows[(first + c) % 5].first, windows[(first + c) % 5].second, c);
+            addExports(cases, row, false);
+            addSlice(cases, row, 0, channels - 1, false);
         }
+    Ref::expectSame(cases);
 }
 
-TYPED_TEST(IntensityEquivalence, SliceToBytesMatchesAndWritesOnlyTheSlice) {
-    unsigned seed = 1300;
-    for (const bool powerOfTwo : {false, true})
-        for (const Ref::Shape& shape : Ref::standardShapes()) {
-            const auto src = this->input(shape, ++seed, true);
-            for (const Ref::RunSetting& setting : Ref::runSettings())
-                for (const int slice : {0, shape.d - 1, shape.d, 2 * shape.d + 1})
-                    for (int channel = 0; channel < shape.c; ++channel) {
-                        Ref::RunScope scope(setting);
-                        auto library = Ref::toLibrary(src);
-                        SCOPED_TRACE(Ref::describe(shape) + ", slice " + std::to_string(slice) +
-                                     ", channel " + std::to_string(channel) +
-                                     (powerOfTwo ? ", power of two" : ""));
-                        const int w2 = powerOfTwo ? Ref::nextPowerOfTwo(shape.w) : shape.w;
-                        const int h2 = powerOfTwo ? Ref::nextPowerOfTwo(shape.h) : shape.h;
-                        const size_t size = static_cast<size_t>(w2) * h2;
-                        std::vector<unsigned char> want(size + 16, 0xAB);
-                        Ref::sliceToBuffer(src, want, slice, channel, powerOfTwo);
-                        std::vector<unsigned char> callers(size + 16, 0xAB);
-                        EXPECT_EQ(library->sliceToBytes(callers.data(), slice, channel, powerOfTwo),
-                                  callers.data());
-                        EXPECT_TRUE(Ref::sameElements(callers.data(), want, "slice bytes"));
-
-                        unsigned char* made =
-                            library->sliceToBytes(nullptr, slice, channel, powerOfTwo);
-                        ASSERT_NE(made, nullptr);
-                        for (int i = 0; i < shape.w * shape.h; ++i) {
-                            const size_t at = static_cast<size_t>(i / shape.w) * w2 + i % shape.w;
-                            EXPECT_EQ(made[at], want[at]) << "pixel " << i;
-                        }
-                        delete[] made;
-                        EXPECT_TRUE(Ref::sameImage(library.get(), src));
-                    }
-        }
+// Every element value of the 8- and 16-bit types, and for the wider ones the
+// values around each power of two where toFloat starts to round.
+template <typename T> std::vector<T> probeValues() {
+    if (std::is_integral_v<T> && sizeof(T) <= 2) return valuesAroundWholeNumbers<T>();
+    std::vector<T> values = {std::numeric_limits<T>::lowest(), std::numeric_limits<T>::max()};
+    for (int shift = 0; shift < int(sizeof(T) * 8); ++shift)
+        for (int delta = -3; delta <= 3; ++delta)
+            for (const double v : {std::ldexp(1.0, shift) + delta, -std::ldexp(1.0, shift) - delta})
+                if (v >= double(std::numeric_limits<T>::lowest()) && v <= double(std::numeric_limits<T>::max())) values.push_back(T(v));
+    return values;
 }
 
-TYPED_TEST(IntensityEquivalence, CentroidMatches) {
-    unsigned seed = 1400;
-    for (const Ref::Shape& shape : Ref::standardShapes()) {
-        SCOPED_TRACE(Ref::describe(shape));
-        auto src = Ref::randomImage<TypeParam>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
-        if (seed % 2 == 0) Ref::addNonFinite(src);
-        Ref::giveRandomWindows(src, seed);
-        const auto want = Ref::centroid(src);
-        for (const Ref::RunSetting& setting : Ref::runSettings()) {
-            Ref::RunScope scope(setting);
-            auto library = Ref::toLibrary(src);
-            float got[3] = {-1.0f, -1.0f, -1.0f};
-            EXPECT_EQ(library->centroid(got), got);
-            EXPECT_TRUE(Ref::sameElements(got, want.data(), 3, "centroid"));
-        }
+// applyWindowLevel decides its comparisons in the element domain: windows at
+// the edges of every type, where toFloat rounds, and beyond every type.
+TYPED_TEST(IntensityEquivalence, WindowLevelMatchesTheFloatComparisonsAtEveryEdge) {
+    using T = TypeParam;
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const std::pair<float, float> windows[] = {
+        {10.5f, 20.25f}, {-0.5f, 0.5f}, {-129.5f, 300.0f}, {300.0f, 400.0f}, {-1e9f, 1e9f}, {20.0f, 10.0f}, {nan, 5.0f}, {5.0f, nan},
+        {-inf, inf}, {16777216.0f, 16777218.0f}, {2147483520.0f, 2147483648.0f}, {-2147483904.0f, -2147483648.0f},
+        {4294967040.0f, 4294967296.0f}, {-3e9f, 100.0f},
+        // windows above every value of a type but its largest, or below all but its smallest
+        {126.5f, 300.0f}, {254.5f, 300.0f}, {32766.5f, 4e4f}, {65534.5f, 7e4f}, {-300.0f, -127.5f}, {-300.0f, 0.5f}, {-4e4f, -32767.5f}};
+    std::vector<Ref::Case<T>> cases;
+    for (const auto& [low, high] : windows) {
+        Ref::RefImage<T> row(0, 1, 1, 1, 1);
+        row.data = probeValues<T>();
+        row.dim[0] = int(row.data.size());
+        row.setWindow(low, high, 0);
+        for (const bool reversed : {false, true})
+            Ref::add(cases, "applyWindowLevel " + std::to_string(low) + " " + std::to_string(high), row,
+                     [=](auto& img) { img.applyWindowLevel(reversed); });
     }
+    Ref::expectSame(cases);
 }
 
 }  // namespace

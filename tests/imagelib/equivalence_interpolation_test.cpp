@@ -1,8 +1,7 @@
 // getPixel and the trilinear and tricubic samples against the plain
-// reference, bit for bit, at many positions inside the valid ranges and at
-// positions outside the image, which sample its nearest edge; one point per
-// call and many (the batch samplers, over runs of every length that leaves a
-// partial vector and long enough to be split over the pool).
+// reference, bit for bit, at positions inside the image and outside it (which
+// sample its nearest edge), one point per call and as batches of every kind
+// of length: none, one, a partial vector, and enough to split over the pool.
 
 #include "library_bridge.h"
 #include "reference_interpolation.h"
@@ -11,200 +10,150 @@ namespace Ref = IvoryReference;
 
 namespace {
 
-template <typename T>
-class InterpolationEquivalence : public ::testing::Test {};
+template <typename T> class InterpolationEquivalence : public ::testing::Test {};
 TYPED_TEST_SUITE(InterpolationEquivalence, IvoryTest::AllElementTypes);
 
-struct Position {
-    float x, y, z;
+struct Positions {
+    std::vector<float> x, y, z;
+    void add(float px, float py, float pz) { x.push_back(px), y.push_back(py), z.push_back(pz); }
 };
 
-// Positions with lo <= p < hi on every axis (hi given per axis): random ones,
-// eighths, and whole numbers.
-std::vector<Position> positionsIn(float lo, float hx, float hy, float hz, unsigned seed) {
+// Random positions, eighths and whole numbers inside the image, and
+// positions with a coordinate below, above, far off, infinite or NaN.
+Positions positionsFor(const Ref::Shape& s, unsigned seed) {
     std::mt19937 rng(seed);
-    auto uniform = [&](float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
-    auto eighth = [&](float hi) {
-        const int steps = static_cast<int>((hi - lo) * 8.0f);
-        return lo + static_cast<float>(static_cast<int>(rng() % steps)) / 8.0f;
-    };
-    std::vector<Position> positions;
-    for (int i = 0; i < 150; ++i) positions.push_back({uniform(hx), uniform(hy), uniform(hz)});
-    for (int i = 0; i < 40; ++i) positions.push_back({eighth(hx), eighth(hy), eighth(hz)});
-    for (int i = 0; i < 10; ++i)
-        positions.push_back(
-            {std::floor(uniform(hx)), std::floor(uniform(hy)), std::floor(uniform(hz))});
-    return positions;
-}
-
-// Positions with at least one coordinate outside 0 .. extent-1 (below, above,
-// far off, infinite or NaN), the others inside.
-std::vector<Position> positionsOutside(const Ref::Shape& shape, unsigned seed) {
-    const float inf = std::numeric_limits<float>::infinity();
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    std::mt19937 rng(seed);
-    const float extents[3] = {float(shape.w), float(shape.h), float(shape.d)};
-    std::vector<Position> positions;
-    for (int i = 0; i < 40; ++i) {
-        float p[3];
+    const float extents[3] = {float(s.w), float(s.h), float(s.d)}, inf = std::numeric_limits<float>::infinity();
+    Positions p;
+    for (int i = 0; i < 240; ++i) {
+        float v[3];
         for (int axis = 0; axis < 3; ++axis) {
-            const float e = extents[axis];
-            const float outside[] = {-0.5f, -3.25f, e - 0.75f, e + 0.5f, 1e30f, -1e30f, inf, -inf, nan};
-            p[axis] = rng() % 3 == 0 ? outside[rng() % 9]
-                                     : std::uniform_real_distribution<float>(0.0f, e - 1.0f)(rng);
+            const float e = extents[axis], inside = std::uniform_real_distribution<float>(0.0f, e - 1.0f)(rng);
+            const float outside[] = {-0.5f, -3.25f, e - 0.75f, e + 0.5f, 1e30f, -1e30f, inf, -inf, std::nanf("")};
+            v[axis] = i < 150 ? inside : i < 190 ? std::floor(inside * 8.0f) / 8.0f : i < 200 ? std::floor(inside) : rng() % 3 ? inside : outside[rng() % 9];
         }
-        positions.push_back({p[0], p[1], p[2]});
+        p.add(v[0], v[1], v[2]);
     }
-    return positions;
-}
-
-std::string describe(const Position& p) {
-    std::ostringstream text;
-    text << std::setprecision(9) << "at (" << p.x << ", " << p.y << ", " << p.z << ")";
-    return text.str();
-}
-
-// Calls an all-channel sampler into an array with guard entries after the
-// channels and checks those stay untouched.
-template <typename Sample>
-std::vector<float> sampled(int channels, Sample&& sample) {
-    std::vector<float> out(static_cast<size_t>(channels) + 2, -7.0f);
-    sample(out.data());
-    EXPECT_EQ(out[channels], -7.0f);
-    EXPECT_EQ(out[channels + 1], -7.0f);
-    out.resize(channels);
-    return out;
-}
-
-// A batch sampler of ImageBase<T> and the reference of its per-point call.
-template <typename T> struct BatchSampler {
-    const char* name;
-    void (Ivory::ImageBase<T>::*batch)(const float*, const float*, const float*, int64_t, float*) const;
-    float (*reference)(const Ref::RefImage<T>&, float, float, float);
-};
-
-// The positions over and over, as many as a run over the pool splits into
-// chunks, and the reference samples there.
-struct BatchRun {
-    std::vector<float> x, y, z, want;
-};
-template <typename T>
-BatchRun batchRun(const Ref::RefImage<T>& src, const BatchSampler<T>& sampler,
-                  const std::vector<Position>& positions) {
-    BatchRun run;
-    for (size_t i = 0; i < 5003; ++i) {
-        const Position& p = positions[i % positions.size()];
-        run.x.push_back(p.x);
-        run.y.push_back(p.y);
-        run.z.push_back(p.z);
-        run.want.push_back(sampler.reference(src, p.x, p.y, p.z));
-    }
-    return run;
-}
-
-// Runs check(src, library, shape, position) for random images of every shape
-// (some with NaN and infinities), every thread count, positions from lo up to
-// each extent less inset, and positions outside the image; and each batch
-// sampler over the same positions (0, 1 and 7 of them and the long run). The
-// sampling must leave the image unchanged.
-template <typename T, typename Check>
-void forEachSample(unsigned seed, const std::vector<Ref::Shape>& shapes, float lo, int inset,
-                   const std::vector<BatchSampler<T>>& batchSamplers, Check check) {
-    for (const Ref::Shape& shape : shapes) {
-        auto src = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
-        if (seed % 2 == 0) Ref::addNonFinite(src);
-        std::vector<Position> positions =
-            positionsIn(lo, shape.w - inset, shape.h - inset, shape.d - inset, seed);
-        const std::vector<Position> outside = positionsOutside(shape, seed);
-        positions.insert(positions.end(), outside.begin(), outside.end());
-        std::vector<BatchRun> runs;
-        for (const BatchSampler<T>& sampler : batchSamplers) runs.push_back(batchRun(src, sampler, positions));
-        for (const Ref::RunSetting& setting : Ref::runSettings()) {
-            Ref::RunScope scope(setting);
-            auto library = Ref::toLibrary(src);
-            for (const Position& p : positions) {
-                SCOPED_TRACE(Ref::describe(shape) + " " + describe(p));
-                check(src, *library, shape, p);
-            }
-            for (size_t b = 0; b < batchSamplers.size(); ++b) {
-                const BatchRun& run = runs[b];
-                for (const size_t count : {size_t(0), size_t(1), size_t(7), run.want.size()}) {
-                    SCOPED_TRACE(Ref::describe(shape) + ", " + std::to_string(count) + " points");
-                    std::vector<float> out(count + 1, -7.0f);  // one guard entry
-                    ((*library).*batchSamplers[b].batch)(run.x.data(), run.y.data(), run.z.data(),
-                                                         static_cast<int64_t>(count), out.data());
-                    EXPECT_TRUE(Ref::sameElements(out.data(), run.want.data(), count, batchSamplers[b].name));
-                    EXPECT_EQ(out[count], -7.0f);
-                }
-            }
-            EXPECT_TRUE(Ref::sameImage(library.get(), src));
-        }
-    }
-}
-
-TYPED_TEST(InterpolationEquivalence, GetPixelMatches) {
-    const std::vector<BatchSampler<TypeParam>> batch = {
-        {"getPixelValues", &Ivory::ImageBase<TypeParam>::getPixelValues,
-         [](const auto& src, float x, float y, float z) { return Ref::getPixel(src, x, y, z)[0]; }}};
-    forEachSample<TypeParam>(5000, Ref::standardShapes(), 0.0f, 0, batch,
-                             [](const auto& src, auto& library, const Ref::Shape& shape,
-                                const Position& p) {
-        const auto got =
-            sampled(shape.c, [&](float* out) { library.getPixel(out, p.x, p.y, p.z); });
-        const auto want = Ref::getPixel(src, p.x, p.y, p.z);
-        EXPECT_TRUE(Ref::sameElements(got.data(), want, "getPixel"));
-        const float value = library.getPixelValue(p.x, p.y, p.z);
-        EXPECT_TRUE(Ref::sameElements(&value, want.data(), 1, "getPixelValue"));
-    });
+    return p;
 }
 
 // Debug builds assert when interpolateLinear is called at or beyond the last
-// valid position (NaN and negative positions pass the assertion).
-bool linearAsserts([[maybe_unused]] const Position& p, [[maybe_unused]] const Ref::Shape& shape) {
+// valid position, its truncation (assertion_death_test.cpp), so it is not
+// called there.
+bool linearAsserts([[maybe_unused]] const Ref::Shape& s, [[maybe_unused]] float x, [[maybe_unused]] float y, [[maybe_unused]] float z) {
 #ifdef NDEBUG
     return false;
 #else
-    return p.x >= shape.w - 1 || p.y >= shape.h - 1 || p.z >= shape.d - 1;
+    auto truncated = [](float v) { return std::isnan(v) ? 0.0 : std::trunc(double(v)); };
+    return truncated(x) >= s.w - 1 || truncated(y) >= s.h - 1 || truncated(z) >= s.d - 1;
 #endif
 }
 
-TYPED_TEST(InterpolationEquivalence, LinearMatches) {
-    const std::vector<Ref::Shape> shapes = {
-        {7, 5, 3, 1, 1}, {13, 11, 4, 1, 2}, {6, 4, 2, 2, 3}, {5, 7, 3, 3, 1}, {2, 2, 2, 1, 1}};
-    const std::vector<BatchSampler<TypeParam>> batch = {
-        {"interpolateLinearValues", &Ivory::ImageBase<TypeParam>::interpolateLinearValues,
-         &Ref::interpolateLinearValue<TypeParam>}};
-    forEachSample<TypeParam>(5100, shapes, 0.0f, 1, batch,
-                             [](const auto& src, auto& library, const Ref::Shape& shape,
-                                const Position& p) {
-        if (!linearAsserts(p, shape)) {
-            const auto got =
-                sampled(shape.c, [&](float* out) { library.interpolateLinear(out, p.x, p.y, p.z); });
-            EXPECT_TRUE(Ref::sameElements(got.data(), Ref::interpolateLinear(src, p.x, p.y, p.z),
-                                          "interpolateLinear"));
-        }
-        const float value = library.interpolateLinearValue(p.x, p.y, p.z);
-        const float want = Ref::interpolateLinearValue(src, p.x, p.y, p.z);
-        EXPECT_TRUE(Ref::sameElements(&value, &want, 1, "interpolateLinearValue"));
-    });
+// Every sampler at every position of p one by one (all channels with a guard
+// entry after them), and each batch sampler over the positions repeated to
+// `count`: over the first 0, 1, 7 and 37 of them and over all, with a guard
+// entry after them.
+auto sampleEverything(const Ref::Shape& s, const Positions& p, size_t count) {
+    return [s, p, count](auto& img) {
+        Ref::Outcome outcome;
+        std::vector<float> guards;
+        auto allChannels = [&](const std::string& name, auto sample) {
+            std::vector<float> values, out(size_t(s.c) + 1);
+            for (size_t i = 0; i < p.x.size(); ++i) {
+                if (name == "interpolateLinear" && linearAsserts(s, p.x[i], p.y[i], p.z[i])) continue;
+                out.back() = -7.0f;
+                sample(out.data(), p.x[i], p.y[i], p.z[i]);
+                values.insert(values.end(), out.begin(), out.end() - 1);
+                guards.push_back(out.back());
+            }
+            outcome.values(name, values.data(), values.size());
+        };
+        allChannels("getPixel", [&](float* out, float x, float y, float z) { img.getPixel(out, x, y, z); });
+        allChannels("interpolateLinear", [&](float* out, float x, float y, float z) { img.interpolateLinear(out, x, y, z); });
+        allChannels("interpolateCubic", [&](float* out, float x, float y, float z) { img.interpolateCubic(out, x, y, z); });
+        Positions batch;
+        for (size_t i = 0; i < count; ++i) batch.add(p.x[i % p.x.size()], p.y[i % p.x.size()], p.z[i % p.x.size()]);
+        auto oneValue = [&](const std::string& name, auto sample, auto sampleBatch) {
+            std::vector<float> values;
+            for (size_t i = 0; i < p.x.size(); ++i) values.push_back(sample(p.x[i], p.y[i], p.z[i]));
+            outcome.values(name, values.data(), values.size());
+            for (const size_t n : {size_t(0), size_t(1), size_t(7), size_t(37), count}) {
+                std::vector<float> out(std::min(n, count) + 1, -7.0f);
+                sampleBatch(batch.x.data(), batch.y.data(), batch.z.data(), int64_t(out.size() - 1), out.data());
+                outcome.values(name + "s of " + std::to_string(out.size() - 1), out.data(), out.size());
+            }
+        };
+        oneValue("getPixelValue", [&](float x, float y, float z) { return img.getPixelValue(x, y, z); },
+                 [&](auto... a) { img.getPixelValues(a...); });
+        oneValue("interpolateLinearValue", [&](float x, float y, float z) { return img.interpolateLinearValue(x, y, z); },
+                 [&](auto... a) { img.interpolateLinearValues(a...); });
+        oneValue("interpolateCubicValue", [&](float x, float y, float z) { return img.interpolateCubicValue(x, y, z); },
+                 [&](auto... a) { img.interpolateCubicValues(a...); });
+        return outcome.values("guard entries", guards.data(), guards.size());
+    };
 }
 
-TYPED_TEST(InterpolationEquivalence, CubicMatches) {
-    const std::vector<Ref::Shape> shapes = {
-        {7, 5, 4, 1, 1}, {13, 11, 5, 1, 2}, {6, 6, 4, 2, 3}, {4, 4, 4, 1, 1}};
-    const std::vector<BatchSampler<TypeParam>> batch = {
-        {"interpolateCubicValues", &Ivory::ImageBase<TypeParam>::interpolateCubicValues,
-         [](const auto& src, float x, float y, float z) { return Ref::interpolateCubic(src, x, y, z)[0]; }}};
-    forEachSample<TypeParam>(5200, shapes, 1.0f, 2, batch,
-                             [](const auto& src, auto& library, const Ref::Shape& shape,
-                                const Position& p) {
-        const auto got =
-            sampled(shape.c, [&](float* out) { library.interpolateCubic(out, p.x, p.y, p.z); });
-        const auto want = Ref::interpolateCubic(src, p.x, p.y, p.z);
-        EXPECT_TRUE(Ref::sameElements(got.data(), want, "interpolateCubic"));
-        const float value = library.interpolateCubicValue(p.x, p.y, p.z);
-        EXPECT_TRUE(Ref::sameElements(&value, want.data(), 1, "interpolateCubicValue"));
-    });
+// A worked example: the first sample named `part` at the given positions.
+template <typename T>
+void addExample(std::vector<Ref::Case<T>>& cases, const std::string& what, const Ref::RefImage<T>& input, const Positions& p,
+                const char* part, std::vector<double> want) {
+    const Ref::Shape s{input.dim[0], input.dim[1], input.dim[2], input.dim[3], input.channels};
+    Ref::add(cases, what, input, sampleEverything(s, p, p.x.size()), std::move(want), "", part);
+}
+template <typename T, typename F> Ref::RefImage<T> filled(const Ref::Shape& s, F f) {
+    Ref::RefImage<T> img(s.w, s.h, s.d, s.f, s.c);
+    for (int z = 0; z < s.d; ++z)
+        for (int y = 0; y < s.h; ++y)
+            for (int x = 0; x < s.w; ++x)
+                for (int c = 0; c < s.c; ++c) img.at(x, y, z, 0, c) = T(f(x, y, z, c));
+    return img;
+}
+
+TYPED_TEST(InterpolationEquivalence, PointAndBatchSamplersMatch) {
+    using T = TypeParam;
+    std::vector<Ref::Case<T>> cases;
+    auto at = [](std::initializer_list<std::array<float, 3>> points) {
+        Positions p;
+        for (const auto& q : points) p.add(q[0], q[1], q[2]);
+        return p;
+    };
+    addExample(cases, "mean of eight corners", Ref::imageOf<T>({2, 2, 2, 1, 1}, {3, 10, 7, 1, 20, 5, 9, 6}), at({{0.5f, 0.5f, 0.5f}}),
+               "interpolateLinearValue", {7.625});
+    addExample(cases, "a single slice stands in for the next", Ref::imageOf<T>({2, 2, 1, 1, 1}, {4, 8, 12, 16}), at({{0.5f, 0.5f, 0.0f}}),
+               "interpolateLinearValue", {10});
+    addExample(cases, "linear in every channel", filled<T>({4, 4, 4, 1, 3}, [](int x, int y, int z, int c) { return x + 2 * y + 3 * z + 20 * c; }),
+               at({{1.25f, 0.5f, 1.75f}}), "interpolateLinear", {7.5, 27.5, 47.5});
+    addExample(cases, "pixels addressed as elements", filled<T>({3, 2, 2, 1, 2}, [](int x, int y, int z, int c) { return 2 * x + 6 * y + 12 * z + c; }),
+               at({{1.0f, 0.0f, 0.0f}}), "interpolateLinearValue", {1});
+    addExample(cases, "fraction of the float position", Ref::imageOf<T>({3, 1, 1, 1, 1}, {0, 0, 1}), at({{1.1f, 0.0f, 0.0f}}),
+               "interpolateLinearValue", {double(float(double(1.1f) - 1.0))});
+    // The weights for 0.25 are -0.140625, 0.890625, 0.296875, -0.046875.
+    addExample(cases, "cubic of a ramp", filled<T>({6, 4, 4, 1, 1}, [](int x, int, int, int) { return x; }), at({{2.25f, 1.0f, 1.0f}}),
+               "interpolateCubicValue", {2.34375});
+    // Outside the image the nearest edge element, whatever the sampler.
+    const Positions outside = at({{-0.5f, 1, 1}, {1e30f, 0, 1}, {std::nanf(""), 1, 0}, {INFINITY, INFINITY, INFINITY}, {-INFINITY, 0, 0}, {4, 1, 0}});
+    for (const char* sampler : {"getPixelValue", "interpolateLinearValue", "interpolateCubicValue"})
+        addExample(cases, std::string("edges, ") + sampler, filled<T>({4, 2, 2, 1, 1}, [](int x, int y, int z, int) { return x + 4 * y + 8 * z; }),
+                   outside, sampler, {12, 11, 4, 15, 0, 7});
+    if (sizeof(T) >= 4) {
+        // The linear sum is rounded once: 2^24 + 0.5 + 0.5 + 0.5 gives 2^24 + 2, a float sum 2^24.
+        addExample(cases, "linear sum rounded once", Ref::imageOf<T>({2, 2, 2, 1, 1}, {67108864, 2, 2, 2, 0, 0, 0, 0}),
+                   at({{0.5f, 0.5f, 0.0f}}), "interpolateLinearValue", {16777218});
+        // The cubic sum is rounded after every addition (weights -0.125, 0.625,
+        // 0.625, -0.125): at 2^25 floats are 4 apart, so 1.25 twice adds nothing.
+        if (std::is_signed_v<T>)
+            addExample(cases, "cubic sum rounded at every step",
+                       filled<T>({4, 4, 4, 1, 1}, [](int x, int y, int z, int) { return y == 1 && z == 1 ? (x == 1 ? 67108864 : x == 2 ? 2 : x == 3 ? -10 : 0) : 0; }),
+                       at({{1.5f, 1.0f, 1.0f}}), "interpolateCubicValue", {41943040});
+    }
+    // 6151 points split into three chunks of the pool (2048 points at least each).
+    const std::vector<Ref::Shape> shapes = {{7, 5, 3, 1, 1}, {13, 11, 4, 1, 2}, {6, 4, 2, 2, 3}, {5, 7, 3, 3, 1},
+                                            {2, 2, 2, 1, 1}, {9, 6, 1, 1, 1}, {1, 1, 1, 1, 1}, {6, 5, 5, 1, 37}};
+    unsigned seed = 5000;
+    for (const Ref::Shape& s : shapes) {
+        ++seed;
+        Ref::add(cases, "samples of " + Ref::describe(s), Ref::randomInput<T>(s, seed), sampleEverything(s, positionsFor(s, seed), 6151));
+    }
+    Ref::expectSame(cases);
 }
 
 }  // namespace

@@ -1,9 +1,5 @@
 // Window from data, byte swapping and mirroring against the plain reference.
 
-#include <cmath>
-#include <limits>
-#include <vector>
-
 #include "library_bridge.h"
 #include "reference_model.h"
 
@@ -14,68 +10,52 @@ namespace {
 template <typename T> class ModelEquivalence : public ::testing::Test {};
 TYPED_TEST_SUITE(ModelEquivalence, IvoryTest::AllElementTypes);
 
-// Random elements; for the floating types also NaN and infinities, a NaN as
-// the first element (no comparison with it holds), and zeros of both signs
-// as the smallest or largest value, in either order (the scan keeps the
-// first of equal values).
-template <typename T> std::vector<Ref::RefImage<T>> windowFromDataInputs(const Ref::Shape& shape, unsigned seed) {
-    const auto random = Ref::randomImage<T>(shape.w, shape.h, shape.d, shape.f, shape.c, seed);
-    std::vector<Ref::RefImage<T>> inputs = {random};
-    if constexpr (std::is_floating_point_v<T>) {
-        const size_t size = random.data.size();
-        if (size < 3) return inputs;
-        inputs.push_back(random);
-        Ref::addNonFinite(inputs.back());
-        inputs.push_back(random);
-        inputs.back().data[0] = std::numeric_limits<T>::quiet_NaN();
-        for (const T side : {T(1), T(-1)})
-            for (const T firstZero : {T(-0.0), T(0.0)}) {
-                auto zeros = random;
-                for (T& e : zeros.data) e = side * (std::fabs(e) + 1);
-                zeros.data[size / 3] = firstZero;
-                zeros.data[2 * size / 3] = -firstZero;
-                inputs.push_back(zeros);
-            }
-    }
-    return inputs;
-}
-
-TYPED_TEST(ModelEquivalence, SetWindowFromDataMatches) {
+TYPED_TEST(ModelEquivalence, WindowFromDataSwapAndFlipMatch) {
+    using T = TypeParam;
+    std::vector<Ref::Case<T>> cases;
+    auto windowFromData = [](auto& img) { img.setWindowFromData(); };
+    // All channels pooled; the record is {window, level, low, high}.
+    Ref::add(cases, "window of 5 2 9 / 3 4 8", Ref::imageOf<T>({3, 1, 1, 1, 2}, {5, 2, 9, 3, 4, 8}), windowFromData,
+             {7, 5.5, 2, 9, 7, 5.5, 2, 9}, "", " window");
+    Ref::add(cases, "window of sevens", Ref::imageOf<T>({2, 1, 1, 1, 1}, {7, 7}), windowFromData, {0, 7, 7, 7}, "", " window");
+    Ref::add(cases, "flip along x", Ref::imageOf<T>({3, 1, 1, 1, 2}, {1, 2, 3, 4, 5, 6}),
+             [](auto& img) { img.flip(true, false, false, false); }, {5, 6, 3, 4, 1, 2});
+    // Bytes 1 2 3 4 become 4 3 2 1 in a 4-byte element, 1 2 become 2 1 in a
+    // 2-byte one; 1- and 8-byte elements stay.
+    Ref::RefImage<T> bytes(1, 1, 1, 1, 1);
+    const unsigned char order[8] = {1, 2, 3, 4, 5, 6, 7, 8}, four[4] = {4, 3, 2, 1}, two[2] = {2, 1};
+    T swapped;
+    std::memcpy(bytes.data.data(), order, sizeof(T));
+    std::memcpy(&swapped, sizeof(T) == 4 ? four : sizeof(T) == 2 ? two : order, sizeof(T));
+    Ref::add(cases, "swapBytes of 1 2 3 4", bytes, [](auto& img) { img.swapBytes(); }, {double(swapped)});
+    std::vector<Ref::Shape> shapes = Ref::standardShapes();
+    shapes.push_back(Ref::kSplitShape);
     unsigned seed = 2000;
-    for (const Ref::Shape& shape : Ref::standardShapes()) {
-        const auto inputs = windowFromDataInputs<TypeParam>(shape, ++seed);
-        for (size_t i = 0; i < inputs.size(); ++i) {
-            SCOPED_TRACE(Ref::describe(shape) + ", input " + std::to_string(i));
-            Ref::expectSameInPlace(
-                inputs[i], [](Ivory::Image& img) { img.setWindowFromData(); },
-                [](Ref::RefImage<TypeParam>& img, std::ostream&) { Ref::setWindowFromData(img); });
+    for (const Ref::Shape& shape : shapes) {
+        const auto input = Ref::randomInput<T>(shape, ++seed);
+        std::vector<Ref::RefImage<T>> windowInputs = {input, Ref::randomInput<T>(shape, ++seed)};
+        // A NaN first (no comparison with it holds), and zeros of both signs as
+        // the smallest or largest value, in either order (the scan keeps the
+        // first of equal values).
+        if (std::is_floating_point_v<T> && input.data.size() > 2) {
+            windowInputs.push_back(input);
+            windowInputs.back().data[0] = std::numeric_limits<T>::quiet_NaN();
+            for (const T side : {T(1), T(-1)})
+                for (const T firstZero : {T(-0.0), T(0.0)}) {
+                    windowInputs.push_back(input);
+                    std::vector<T>& zeros = windowInputs.back().data;
+                    for (T& e : zeros) e = side * T(std::fabs(e) + 1);
+                    zeros[zeros.size() / 3] = firstZero;
+                    zeros[2 * zeros.size() / 3] = -firstZero;
+                }
         }
+        for (const auto& windowInput : windowInputs) Ref::add(cases, "setWindowFromData, " + Ref::describe(shape), windowInput, windowFromData);
+        Ref::add(cases, "swapBytes, " + Ref::describe(shape), input, [](auto& img) { img.swapBytes(); });
+        for (int flags = 0; flags < 16; flags += shape.w == Ref::kSplitShape.w ? 5 : 1)
+            Ref::add(cases, "flip " + std::to_string(flags) + ", " + Ref::describe(shape), input,
+                     [=](auto& img) { img.flip(flags & 1, flags & 2, flags & 4, flags & 8); });
     }
-}
-
-TYPED_TEST(ModelEquivalence, SwapBytesMatches) {
-    unsigned seed = 2100;
-    for (const Ref::Shape& shape : Ref::standardShapes()) {
-        SCOPED_TRACE(Ref::describe(shape));
-        Ref::expectSameInPlace(
-            Ref::randomImage<TypeParam>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed),
-            [](Ivory::Image& img) { img.swapBytes(); },
-            [](Ref::RefImage<TypeParam>& img, std::ostream&) { Ref::swapBytes(img); });
-    }
-}
-
-TYPED_TEST(ModelEquivalence, FlipWithEveryFlagCombinationMatches) {
-    unsigned seed = 2200;
-    for (const Ref::Shape& shape : Ref::standardShapes())
-        for (int flags = 0; flags < 16; ++flags) {
-            const bool fx = flags & 1, fy = flags & 2, fz = flags & 4, ft = flags & 8;
-            SCOPED_TRACE(Ref::describe(shape) + ", flags " + std::to_string(flags));
-            auto src = Ref::randomImage<TypeParam>(shape.w, shape.h, shape.d, shape.f, shape.c, ++seed);
-            Ref::giveRandomWindows(src, seed);
-            Ref::expectSameInPlace(
-                src, [&](Ivory::Image& img) { img.flip(fx, fy, fz, ft); },
-                [&](Ref::RefImage<TypeParam>& img, std::ostream&) { Ref::flip(img, fx, fy, fz, ft); });
-        }
+    Ref::expectSame(cases);
 }
 
 }  // namespace

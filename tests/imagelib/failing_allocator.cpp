@@ -14,59 +14,42 @@ bool failsNow() {
     long left = countdown.load();
     while (left > 0 && !countdown.compare_exchange_weak(left, left - 1)) {
     }
-    if (left != 1) return false;
-    failed = true;
-    return true;
+    return left == 1 && (failed = true);
 }
-
 void* allocate(std::size_t size) { return failsNow() ? nullptr : std::malloc(size == 0 ? 1 : size); }
-
 void* allocate(std::size_t size, std::align_val_t alignment) {
-    if (failsNow()) return nullptr;
     void* block = nullptr;
     const std::size_t align = std::max(static_cast<std::size_t>(alignment), sizeof(void*));
-    return posix_memalign(&block, align, size == 0 ? 1 : size) == 0 ? block : nullptr;
+    return !failsNow() && posix_memalign(&block, align, size == 0 ? 1 : size) == 0 ? block : nullptr;
 }
-
-void* orThrow(void* block) {
-    if (block == nullptr) throw std::bad_alloc();
-    return block;
-}
+void* orThrow(void* block) { return block != nullptr ? block : throw std::bad_alloc(); }
 
 }  // namespace
 
 namespace IvoryTest {
-
-void failAllocation(long n) {
-    failed = false;
-    countdown = n;
-}
-
-bool stopFailingAllocations() {
-    countdown = 0;
-    return failed;
-}
-
+void failAllocation(long n) { failed = false, countdown = n; }
+bool stopFailingAllocations() { return countdown = 0, failed.load(); }
 }  // namespace IvoryTest
 
-void* operator new(std::size_t size) { return orThrow(allocate(size)); }
-void* operator new[](std::size_t size) { return orThrow(allocate(size)); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void* operator new(std::size_t size, std::align_val_t a) { return orThrow(allocate(size, a)); }
-void* operator new[](std::size_t size, std::align_val_t a) { return orThrow(allocate(size, a)); }
-void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept { return allocate(size, a); }
-void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept { return allocate(size, a); }
-
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete(void* block, std::align_val_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::align_val_t) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }
-void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept { std::free(block); }
+// Every form, so that none falls back on an allocator the sanitizers would
+// take for a different one.
+void* operator new(std::size_t n) { return orThrow(allocate(n)); }
+void* operator new[](std::size_t n) { return orThrow(allocate(n)); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }
+void* operator new(std::size_t n, std::align_val_t a) { return orThrow(allocate(n, a)); }
+void* operator new[](std::size_t n, std::align_val_t a) { return orThrow(allocate(n, a)); }
+void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept { return allocate(n, a); }
+void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept { return allocate(n, a); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }

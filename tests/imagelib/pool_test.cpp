@@ -1,6 +1,6 @@
-// The worker pool: where its size comes from, that work gets done when no
-// worker can be started, and calls from several threads and from inside
-// chunks. Settings read once per process are tested in fresh processes.
+// The worker pool: where its size comes from, work done when no worker can be
+// started, and calls from several threads and from inside chunks. Settings
+// read once per process are tested in fresh processes.
 
 #include <pthread.h>
 #include <sched.h>
@@ -18,66 +18,37 @@
 
 namespace {
 
-// Runs `body` in a fresh process (re-executed, so the pool starts there
-// anew) and expects it to exit with `code`; the child gives up after 30 s.
+// Runs `body` in a fresh process (re-executed, so the pool starts there anew)
+// and expects its result as the exit code; the child gives up after 30 s.
 template <typename Body> void expectInFreshProcess(Body body, int code) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            alarm(30);
-            std::exit(body());
-        },
-        ::testing::ExitedWithCode(code), "");
-}
-
-bool keepToOneCpu() {
-    cpu_set_t one;
-    CPU_ZERO(&one);
-    CPU_SET(sched_getcpu(), &one);
-    return sched_setaffinity(0, sizeof one, &one) == 0;
+    EXPECT_EXIT((alarm(30), std::exit(body())), ::testing::ExitedWithCode(code), "");
 }
 
 TEST(WorkerPool, CountFollowsAffinityThenEnvironmentThenSetThreadCount) {
-    struct Case {
+    const struct {
         const char* environment;  // IVORY_NUM_THREADS, or null for none
-        int set;                  // setThreadCount before asking (0: not called)
+        int set;                  // setThreadCount first (0: not called; < 0: 7, then this)
         int expected;
-    };
-    // Kept to one CPU: the default is 1 where the machine may have more.
-    const Case cases[] = {{nullptr, 0, 1}, {"3", 0, 3}, {"junk", 0, 1}, {"0", 0, 1}, {"3", 5, 5}, {"3", -1, 3}};
-    for (const Case& c : cases) {
+    } cases[] = {{nullptr, 0, 1}, {"3", 0, 3}, {"junk", 0, 1}, {"0", 0, 1}, {"3", 5, 5}, {"3", -1, 3}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.environment ? c.environment : "no variable") + ", set " + std::to_string(c.set));
-        if (c.environment) {
-            setenv("IVORY_NUM_THREADS", c.environment, 1);
-        } else {
-            unsetenv("IVORY_NUM_THREADS");
-        }
+        c.environment ? setenv("IVORY_NUM_THREADS", c.environment, 1) : unsetenv("IVORY_NUM_THREADS");
         expectInFreshProcess(
             [&] {
-                if (!keepToOneCpu()) return 100;
-                if (c.set > 0) Ivory::setThreadCount(c.set);
-                if (c.set < 0) {  // set, then back to the default
-                    Ivory::setThreadCount(7);
-                    if (Ivory::threadCount() != 7) return 101;
-                    Ivory::setThreadCount(c.set);
-                }
+                // Kept to one CPU: the default is 1 where the machine may have more.
+                cpu_set_t one;
+                CPU_ZERO(&one);
+                CPU_SET(sched_getcpu(), &one);
+                if (sched_setaffinity(0, sizeof one, &one) != 0) return 100;
+                if (c.set != 0) Ivory::setThreadCount(c.set > 0 ? c.set : 7);
+                if (c.set < 0 && Ivory::threadCount() != 7) return 101;
+                if (c.set < 0) Ivory::setThreadCount(c.set);
                 return Ivory::threadCount();
             },
             c.expected);
     }
     unsetenv("IVORY_NUM_THREADS");
-}
-
-// Whether a thread with a stack of `bytes` can be started here.
-bool threadStarts(size_t bytes) {
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, bytes);
-    pthread_t thread;
-    const bool started = pthread_create(&thread, &attributes, [](void*) -> void* { return nullptr; }, nullptr) == 0;
-    if (started) pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attributes);
-    return started;
 }
 
 // Under a stack limit that no thread stack can be mapped for, every worker
@@ -88,7 +59,14 @@ TEST(WorkerPool, WithoutWorkersTheCallerDoesAllTheWork) {
     rlimit huge = saved;
     huge.rlim_cur = rlim_t(1) << 44;  // 16 TiB: the default stack of a new thread
     if (huge.rlim_max != RLIM_INFINITY && huge.rlim_max < huge.rlim_cur) GTEST_SKIP() << "stack limit cannot be raised";
-    if (threadStarts(size_t(huge.rlim_cur))) GTEST_SKIP() << "this system maps even such a stack";
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, size_t(huge.rlim_cur));
+    pthread_t probe;
+    const bool mapped = pthread_create(&probe, &attributes, [](void*) -> void* { return nullptr; }, nullptr) == 0;
+    pthread_attr_destroy(&attributes);
+    if (mapped) pthread_join(probe, nullptr);
+    if (mapped) GTEST_SKIP() << "this system maps even such a stack";
     ASSERT_EQ(setrlimit(RLIMIT_STACK, &huge), 0);
     expectInFreshProcess(
         [] {
@@ -100,10 +78,7 @@ TEST(WorkerPool, WithoutWorkersTheCallerDoesAllTheWork) {
                 onCaller = onCaller && pthread_equal(pthread_self(), caller);
                 for (int64_t i = first; i < last; ++i) ++visits[size_t(i)];
             });
-            for (int v : visits) {
-                if (v != 1) return 1;
-            }
-            return onCaller ? 0 : 2;
+            return visits == std::vector<int>(1000, 1) && onCaller ? 0 : 1;
         },
         0);
     setrlimit(RLIMIT_STACK, &saved);
@@ -116,19 +91,16 @@ TEST(WorkerPool, ConcurrentAndNestedCallsCoverTheirRangesOnce) {
     constexpr int kOuter = 64, kInner = 100;
     std::vector<std::atomic<int>> visits(4 * kOuter * kInner);
     std::vector<std::thread> callers;
-    for (int t = 0; t < 4; ++t) {
+    for (int t = 0; t < 4; ++t)
         callers.emplace_back([&, t] {
-            for (int round = 0; round < 20; ++round) {
+            for (int round = 0; round < 20; ++round)
                 Ivory::detail::parallelFor(0, kOuter, 1, [&](int64_t first, int64_t last) {
-                    for (int64_t i = first; i < last; ++i) {
+                    for (int64_t i = first; i < last; ++i)
                         Ivory::detail::parallelFor(0, kInner, 1, [&](int64_t a, int64_t b) {
                             for (int64_t j = a; j < b; ++j) ++visits[size_t((t * kOuter + i) * kInner + j)];
                         });
-                    }
                 });
-            }
         });
-    }
     for (std::thread& caller : callers) caller.join();
     Ivory::setThreadCount(0);
     for (size_t i = 0; i < visits.size(); ++i) ASSERT_EQ(visits[i].load(), 20) << "item " << i;

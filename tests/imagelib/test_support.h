@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
-#include "ivory/elementtypes.h"
+#include "ivory/imagebase.h"
 
 namespace IvoryTest {
 
@@ -31,8 +32,8 @@ template <typename F> std::string captureStdout(F&& f) {
 // A fresh folder per test, removed again at the end of it.
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ivory-test-XXXXXX").string();
+    TempDir() : path_(std::filesystem::temp_directory_path() / "ivory-test-XXXXXX") {
+        std::string pattern = path_.string();
         path_ = mkdtemp(pattern.data());
     }
     ~TempDir() {
@@ -48,10 +49,7 @@ private:
 
 // Bit pattern of a float or double, for exact comparisons that also tell -0 from 0.
 template <typename T> auto bitsOf(T v) {
-    using U = std::conditional_t<sizeof(T) == 8, uint64_t,
-              std::conditional_t<sizeof(T) == 4, uint32_t,
-              std::conditional_t<sizeof(T) == 2, uint16_t, uint8_t>>>;
-    U u;
+    std::conditional_t<sizeof(T) == 8, uint64_t, std::conditional_t<sizeof(T) == 4, uint32_t, uint16_t>> u;
     std::memcpy(&u, &v, sizeof u);
     return u;
 }

@@ -1,110 +1,77 @@
 #ifndef IVORY_REFERENCE_RESAMPLE_H
 #define IVORY_REFERENCE_RESAMPLE_H
 
-#include <ostream>
 #include <utility>
 
 #include "refimage.h"
 
 namespace IvoryReference {
 
-// Block means by integer factors; incomplete blocks at the far ends are
-// dropped. The sum is a float rounded after every addition, for every type.
-template <typename T>
-RefImage<T> downsampledCopy(const RefImage<T>& src, int fx, int fy, int fz, int ft) {
-    RefImage<T> dst(src.dim[0] / fx, src.dim[1] / fy, src.dim[2] / fz, src.dim[3] / ft,
-                    src.channels);
-    const float count = static_cast<float>(fx * fy * fz * ft);
-    for (int t = 0; t < dst.dim[3]; ++t)
-        for (int z = 0; z < dst.dim[2]; ++z)
-            for (int y = 0; y < dst.dim[1]; ++y)
-                for (int x = 0; x < dst.dim[0]; ++x)
-                    for (int c = 0; c < src.channels; ++c) {
-                        float sum = 0.0f;
-                        for (int l = 0; l < ft; ++l)
-                            for (int k = 0; k < fz; ++k)
-                                for (int j = 0; j < fy; ++j)
-                                    for (int i = 0; i < fx; ++i)
-                                        sum = sum + Ivory::toFloat(src.at(x * fx + i, y * fy + j,
-                                                                          z * fz + k, t * ft + l, c));
-                        dst.at(x, y, z, t, c) = Ivory::fromFloat<T>(sum / count);
-                    }
-    return dst;
+// Block means by integer factors, incomplete blocks at the far ends dropped;
+// the sum is a float rounded after every addition, for every type. In place
+// the image keeps its window table, verbosity, type and cursor; a new image
+// has a zeroed window table.
+template <typename T> Outcome RefImage<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
+    RefImage<T> small(dim[0] / fx, dim[1] / fy, dim[2] / fz, dim[3] / ft, channels);
+    const int f[4] = {fx, fy, fz, ft};
+    for (int i = 0; i < 4; ++i) small.spacing[i] = spacing[i] * float(f[i]);
+    for (size_t i = 0; i < small.data.size(); ++i) {
+        const int c = int(i % channels), x = int(i / channels % small.dim[0]), y = int(i / small.stride() % small.dim[1]);
+        const int z = int(i / small.sliceSize() % small.dim[2]), t = int(i / small.frameSize());
+        float sum = 0.0f;
+        for (int l = 0; l < ft; ++l)
+            for (int k = 0; k < fz; ++k)
+                for (int j = 0; j < fy; ++j)
+                    for (int m = 0; m < fx; ++m) sum = sum + Ivory::toFloat(at(x * fx + m, y * fy + j, z * fz + k, t * ft + l, c));
+        small.data[i] = Ivory::fromFloat<T>(sum / float(fx * fy * fz * ft));
+    }
+    if (intoNew) return Outcome().image("made", small);
+    dim = small.dim;
+    spacing = small.spacing;
+    data = std::move(small.data);
+    if (verbose != 0) std::printf("Image downsampled, new size %d x %d x %d\n", dim[0], dim[1], dim[2]);
+    return Outcome().missing("made");
 }
 
-// downsample(..., intoNew = true): the source stays as it is; the result is a
-// fresh image (zeroed window table, verbose 1, no type) with scaled spacing.
-template <typename T>
-RefImage<T> downsampleIntoNew(const RefImage<T>& src, int fx, int fy, int fz, int ft) {
-    RefImage<T> dst = downsampledCopy(src, fx, fy, fz, ft);
-    dst.spacing = {src.spacing[0] * fx, src.spacing[1] * fy, src.spacing[2] * fz,
-                   src.spacing[3] * ft};
-    return dst;
-}
-
-// downsample(..., intoNew = false): the image itself takes the new shape; its
-// window table, verbosity, type and cursor stay.
-template <typename T>
-void downsampleInPlace(RefImage<T>& img, int fx, int fy, int fz, int ft, std::ostream& log) {
-    RefImage<T> small = downsampledCopy(img, fx, fy, fz, ft);
-    img.dim = small.dim;
-    img.data = std::move(small.data);
-    img.spacing = {img.spacing[0] * fx, img.spacing[1] * fy, img.spacing[2] * fz,
-                   img.spacing[3] * ft};
-    if (img.verbose != 0)
-        log << "Image downsampled, new size " << img.dim[0] << " x " << img.dim[1] << " x "
-            << img.dim[2] << std::endl;
-}
-
-// A quarter turn of every frame about one axis. The destination pixel of
-// source pixel (x, y, z) follows the three formulas of the operation.
-template <typename T> void rotate(RefImage<T>& img, int axis, std::ostream& log) {
-    const int w = img.dim[0], h = img.dim[1], d = img.dim[2];
-    const size_t frame = static_cast<size_t>(img.frameSize());
-    std::vector<T> turned(img.data.size());
-    for (int t = 0; t < img.dim[3]; ++t)
+// A quarter turn of every frame about one axis, by the destination formulas:
+// about x ((h-1-y)*d + z)*w + x, about y (x*h + y)*d + (d-1-z), about z
+// (z*w + (w-1-x))*h + y; the extents and spacings of the other two axes trade.
+template <typename T> void RefImage<T>::rotate(int axis) {
+    const int w = dim[0], h = dim[1], d = dim[2];
+    std::vector<T> turned(data.size());
+    for (int t = 0; t < dim[3]; ++t)
         for (int z = 0; z < d; ++z)
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x) {
-                    size_t target = 0;
-                    if (axis == 0) target = (static_cast<size_t>(h - 1 - y) * d + z) * w + x;
-                    if (axis == 1) target = (static_cast<size_t>(x) * h + y) * d + (d - 1 - z);
-                    if (axis == 2) target = (static_cast<size_t>(z) * w + (w - 1 - x)) * h + y;
-                    for (int c = 0; c < img.channels; ++c)
-                        turned[t * frame + target * img.channels + c] = img.at(x, y, z, t, c);
+                    const size_t target = axis == 0   ? (size_t(h - 1 - y) * d + z) * w + x
+                                          : axis == 1 ? (size_t(x) * h + y) * d + (d - 1 - z)
+                                                      : (size_t(z) * w + (w - 1 - x)) * h + y;
+                    for (int c = 0; c < channels; ++c) turned[t * size_t(frameSize()) + target * channels + c] = at(x, y, z, t, c);
                 }
-    img.data = std::move(turned);
-    const int a = axis == 0 ? 1 : 0;
-    const int b = axis == 2 ? 1 : 2;
-    std::swap(img.dim[a], img.dim[b]);
-    std::swap(img.spacing[a], img.spacing[b]);
-    if (img.verbose != 0) log << "Rotated image around axis " << axis << std::endl;
+    data = std::move(turned);
+    const int a = axis == 0 ? 1 : 0, b = axis == 2 ? 1 : 2;
+    std::swap(dim[a], dim[b]);
+    std::swap(spacing[a], spacing[b]);
+    if (verbose != 0) std::printf("Rotated image around axis %d\n", axis);
 }
 
 // The smallest power of two not below n; 0 stays 0.
-inline int powerOfTwoExtent(int n) {
-    if (n == 0) return 0;
+inline int nextPowerOfTwo(int n) {
     int power = 1;
     while (power < n) power *= 2;
-    return power;
+    return n == 0 ? 0 : power;
 }
 
-// Pads width and height to powers of two with zeros. Every frame keeps its
-// elements (the library does not drop the frames after the first).
-template <typename T> void scaleToPowerOfTwo(RefImage<T>& img, std::ostream& log) {
-    RefImage<T> padded(powerOfTwoExtent(img.dim[0]), powerOfTwoExtent(img.dim[1]), img.dim[2],
-                       img.dim[3], img.channels);
-    for (int t = 0; t < img.dim[3]; ++t)
-        for (int z = 0; z < img.dim[2]; ++z)
-            for (int y = 0; y < img.dim[1]; ++y)
-                for (int x = 0; x < img.dim[0]; ++x)
-                    for (int c = 0; c < img.channels; ++c)
-                        padded.at(x, y, z, t, c) = img.at(x, y, z, t, c);
-    img.dim = padded.dim;
-    img.data = std::move(padded.data);
-    if (img.verbose != 0)
-        log << "Scaled to power of two, new width = " << img.dim[0] << ", height = " << img.dim[1]
-            << std::endl;
+// Pads width and height to powers of two with zeros; every frame keeps its elements.
+template <typename T> void RefImage<T>::scaleToPowerOfTwo() {
+    RefImage<T> padded(nextPowerOfTwo(dim[0]), nextPowerOfTwo(dim[1]), dim[2], dim[3], channels);
+    for (size_t i = 0; i < data.size(); ++i) {
+        const int c = int(i % channels), x = int(i / channels % dim[0]), y = int(i / stride() % dim[1]);
+        padded.at(x, y, int(i / sliceSize() % dim[2]), int(i / frameSize()), c) = data[i];
+    }
+    dim = padded.dim;
+    data = std::move(padded.data);
+    if (verbose != 0) std::printf("Scaled to power of two, new width = %d, height = %d\n", dim[0], dim[1]);
 }
 
 }  // namespace IvoryReference
