@@ -191,7 +191,7 @@ inline ::testing::AssertionResult sameOutcome(const Outcome& got, const Outcome&
             return ::testing::AssertionFailure() << (i < got.parts.size() ? got.parts[i].first : "nothing") << " instead of "
                                                  << (i < want.parts.size() ? want.parts[i].first : "nothing");
         const std::vector<double>&g = got.parts[i].second, &w = want.parts[i].second;
-        if (g.size() == w.size() && std::memcmp(g.data(), w.data(), g.size() * sizeof(double)) == 0) continue;
+        if (g.size() == w.size() && (g.empty() || std::memcmp(g.data(), w.data(), g.size() * sizeof(double)) == 0)) continue;
         const auto differ = std::mismatch(g.begin(), g.end(), w.begin(), w.end(), same);
         if (differ.first != g.end() || differ.second != w.end())
             return ::testing::AssertionFailure() << std::setprecision(17) << want.parts[i].first << " differ first at "
