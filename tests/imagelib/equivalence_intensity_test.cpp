@@ -26,24 +26,25 @@ template <typename Out, typename Export> auto exporting(size_t size, Export expo
     };
 }
 
-// toBytes and toShorts of the whole image; sliceToBytes of a slice and channel.
-template <typename T> void addExports(std::vector<Ref::Case<T>>& cases, const Ref::RefImage<T>& input, bool powerOfTwo,
-                                      std::vector<double> bytes = {}, std::vector<double> shorts = {}) {
-    auto extent = [&](int n) { return size_t(powerOfTwo ? Ref::nextPowerOfTwo(n) : n); };
-    const size_t size = extent(input.dim[0]) * extent(input.dim[1]) * extent(input.dim[2]) * input.channels;
-    const char* own = bytes.empty() ? " elements" : "own buffer";
-    Ref::add(cases, std::string("toBytes") + (powerOfTwo ? ", padded" : ""), input,
-             exporting<unsigned char>(size, [=](auto& img, unsigned char* out) { return img.toBytes(out, powerOfTwo); }), bytes, nullptr, own);
-    Ref::add(cases, std::string("toShorts") + (powerOfTwo ? ", padded" : ""), input,
-             exporting<unsigned short>(size, [=](auto& img, unsigned short* out) { return img.toShorts(out, powerOfTwo); }), shorts, nullptr, own);
-}
+// toBytes and toShorts of the whole image; with a slice, sliceToBytes of that
+// slice and channel instead. A worked example gives the values of the own buffer.
 template <typename T>
-void addSlice(std::vector<Ref::Case<T>>& cases, const Ref::RefImage<T>& input, int slice, int channel, bool powerOfTwo, std::vector<double> bytes = {}) {
+void addExports(std::vector<Ref::Case<T>>& cases, const Ref::RefImage<T>& input, bool powerOfTwo, std::vector<double> bytes = {},
+                std::vector<double> shorts = {}, int slice = -1, int channel = 0) {
     auto extent = [&](int n) { return size_t(powerOfTwo ? Ref::nextPowerOfTwo(n) : n); };
-    Ref::add(cases, "sliceToBytes " + std::to_string(slice) + ", channel " + std::to_string(channel) + (powerOfTwo ? ", padded" : ""), input,
-             exporting<unsigned char>(extent(input.dim[0]) * extent(input.dim[1]),
-                                      [=](auto& img, unsigned char* out) { return img.sliceToBytes(out, slice, channel, powerOfTwo); }),
-             bytes, nullptr, bytes.empty() ? " elements" : "own buffer");
+    const size_t plane = extent(input.dim[0]) * extent(input.dim[1]), size = plane * extent(input.dim[2]) * input.channels;
+    const char* own = bytes.empty() ? " elements" : "own buffer";
+    const std::string padded = powerOfTwo ? ", padded" : "";
+    if (slice >= 0) {
+        Ref::add(cases, "sliceToBytes " + std::to_string(slice) + ", channel " + std::to_string(channel) + padded, input,
+                 exporting<unsigned char>(plane, [=](auto& img, unsigned char* out) { return img.sliceToBytes(out, slice, channel, powerOfTwo); }),
+                 bytes, nullptr, own);
+        return;
+    }
+    Ref::add(cases, "toBytes" + padded, input,
+             exporting<unsigned char>(size, [=](auto& img, unsigned char* out) { return img.toBytes(out, powerOfTwo); }), bytes, nullptr, own);
+    Ref::add(cases, "toShorts" + padded, input,
+             exporting<unsigned short>(size, [=](auto& img, unsigned short* out) { return img.toShorts(out, powerOfTwo); }), shorts, nullptr, own);
 }
 
 template <typename T> Ref::RefImage<T> windowed(const Ref::Shape& s, std::vector<double> values, float low, float high) {
@@ -63,21 +64,19 @@ TYPED_TEST(IntensityEquivalence, InvertWindowLevelExportsAndCentroidMatch) {
     twoWindows.data = {5, 30, 60, 10, 0, 0};
     Ref::add(cases, "applyWindowLevel", twoWindows, [](auto& img) { img.applyWindowLevel(false); }, {0, 20, 40, 0, 0, 0},
              "Window/Level setting applied\n");
-    Ref::add(cases, "applyWindowLevel reversed", twoWindows, [](auto& img) { img.applyWindowLevel(true); }, {40, 20, 0, 40, 40, 40});
     // The exports clamp the window quotient to 0..top before truncating it,
     // also far beyond the integer range (2.55e32 for 1 in a window of 1e-30).
     addExports(cases, windowed<T>({5, 1, 1, 1, 1}, {0, 25, 50, 100, 120}, 0, 100), false, {0, 63, 127, 255, 255},
                {0, 16383, 32767, 65535, 65535});
-    addExports(cases, windowed<T>({3, 1, 1, 1, 1}, {10, 20, 30}, 20, 20), false, {0, 0, 255}, {0, 0, 65535});
     addExports(cases, windowed<T>({3, 1, 1, 1, 1}, {0, 1, 100}, 0, 1e-30f), false, {0, 255, 255}, {0, 65535, 65535});
-    addSlice(cases, windowed<T>({3, 1, 1, 1, 1}, {0, 1, 100}, 0, 1e-30f), 0, 0, false, {0, 255, 255});
+    addExports(cases, windowed<T>({3, 1, 1, 1, 1}, {0, 1, 100}, 0, 1e-30f), false, {0, 255, 255}, {}, 0);
     // 254.9999999 is 255.0f: a double element is rounded to float for the
     // exports, but truncated directly for a slice.
     if (!std::is_same_v<T, char>) {
         const auto nearly = windowed<T>({1, 1, 1, 1, 1}, {254.9999999}, 0, 255);
         const bool floating = std::is_floating_point_v<T>;
         addExports(cases, nearly, false, {floating ? 255.0 : 254.0}, {floating ? 65535.0 : 65278.0});
-        addSlice(cases, nearly, 0, 0, false, {std::is_same_v<T, float> ? 255.0 : 254.0});
+        addExports(cases, nearly, false, {std::is_same_v<T, float> ? 255.0 : 254.0}, {}, 0);
     }
     if (std::is_floating_point_v<T>) {
         // A window wider than 2^125, whose reciprocal would be subnormal.
@@ -107,7 +106,7 @@ TYPED_TEST(IntensityEquivalence, InvertWindowLevelExportsAndCentroidMatch) {
             addExports(cases, input, powerOfTwo);
             for (const int slice : {0, shape.d - 1, shape.d, 2 * shape.d + 1})
                 for (int channel = 0; channel < shape.c && shape.w != Ref::kSplitShape.w; ++channel)
-                    addSlice(cases, input, slice, channel, powerOfTwo);
+                    addExports(cases, input, powerOfTwo, {}, {}, slice, channel);
         }
         Ref::add(cases, "centroid, " + Ref::describe(shape), input, [](auto& img) {
             float centre[3];
@@ -117,67 +116,57 @@ TYPED_TEST(IntensityEquivalence, InvertWindowLevelExportsAndCentroidMatch) {
     Ref::expectSame(cases);
 }
 
-// Elements whose window positions land on integers and right next to them,
-// where a mapping without a division per element must still truncate
-// exactly: every value of the 8- and 16-bit types; whole numbers for int and
-// unsigned int; whole numbers and their neighbouring floats otherwise.
-template <typename T> std::vector<T> valuesAroundWholeNumbers() {
+// Every value of the 8- and 16-bit types; for the wider ones whole numbers
+// (with their neighbouring floats for the floating types), where a mapping
+// without a division per element must still truncate exactly, and the values
+// around each power of two, where toFloat starts to round.
+template <typename T> std::vector<T> edgeValues() {
+    using Limits = std::numeric_limits<T>;
     std::vector<T> values;
     if constexpr (std::is_integral_v<T> && sizeof(T) <= 2) {
-        for (long long v = std::numeric_limits<T>::min(); v <= std::numeric_limits<T>::max(); ++v) values.push_back(T(v));
-    } else if constexpr (std::is_integral_v<T>) {
+        for (long long v = Limits::min(); v <= Limits::max(); ++v) values.push_back(T(v));
+        return values;
+    }
+    if constexpr (std::is_integral_v<T>) {
         for (long long v = std::is_signed_v<T> ? -400 : 0; v < 21600; ++v) values.push_back(T(v));
     } else {
         for (int v = -300; v < 7000; ++v)
             for (const T e : {T(v), std::nextafter(T(v), T(-1e9)), std::nextafter(T(v), T(1e9))}) values.push_back(e);
     }
-    return values;
-}
-
-TYPED_TEST(IntensityEquivalence, ExportsTruncateExactlyAtWholeWindowPositions) {
-    using T = TypeParam;
-    const std::pair<float, float> windows[] = {{0, 255}, {0, 65535}, {-200, 800}, {3, 20}, {0.5f, 256.5f}};
-    const std::vector<T> values = valuesAroundWholeNumbers<T>();
-    std::vector<Ref::Case<T>> cases;
-    for (const int channels : {1, 3})
-        for (int first = 0; first < 5; ++first) {
-            Ref::RefImage<T> row(int(values.size()) / channels, 1, 1, 1, channels);
-            std::copy_n(values.begin(), row.data.size(), row.data.begin());
-            for (int c = 0; c < channels; ++c) row.setWindow(windows[(first + c) % 5].first, windows[(first + c) % 5].second, c);
-            addExports(cases, row, false);
-            addSlice(cases, row, 0, channels - 1, false);
-        }
-    Ref::expectSame(cases);
-}
-
-// Every element value of the 8- and 16-bit types, and for the wider ones the
-// values around each power of two where toFloat starts to round.
-template <typename T> std::vector<T> probeValues() {
-    if (std::is_integral_v<T> && sizeof(T) <= 2) return valuesAroundWholeNumbers<T>();
-    std::vector<T> values = {std::numeric_limits<T>::lowest(), std::numeric_limits<T>::max()};
+    values.insert(values.end(), {Limits::lowest(), Limits::max()});
     for (int shift = 0; shift < int(sizeof(T) * 8); ++shift)
         for (int delta = -3; delta <= 3; ++delta)
             for (const double v : {std::ldexp(1.0, shift) + delta, -std::ldexp(1.0, shift) - delta})
-                if (v >= double(std::numeric_limits<T>::lowest()) && v <= double(std::numeric_limits<T>::max())) values.push_back(T(v));
+                if (v >= double(Limits::lowest()) && v <= double(Limits::max())) values.push_back(T(v));
     return values;
 }
 
-// applyWindowLevel decides its comparisons in the element domain: windows at
-// the edges of every type, where toFloat rounds, and beyond every type.
-TYPED_TEST(IntensityEquivalence, WindowLevelMatchesTheFloatComparisonsAtEveryEdge) {
+// The exports at windows whose positions land on whole numbers; applyWindowLevel,
+// which decides its comparisons in the element domain, at windows on the
+// edges of every type, where toFloat rounds, and beyond every type.
+TYPED_TEST(IntensityEquivalence, ExportsAndWindowLevelAtEveryEdge) {
     using T = TypeParam;
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-    const std::pair<float, float> windows[] = {
+    const std::pair<float, float> exportWindows[] = {{0, 255}, {0, 65535}, {-200, 800}, {3, 20}, {0.5f, 256.5f}};
+    const std::pair<float, float> levelWindows[] = {
         {10.5f, 20.25f}, {-0.5f, 0.5f}, {-129.5f, 300.0f}, {300.0f, 400.0f}, {-1e9f, 1e9f}, {20.0f, 10.0f}, {nan, 5.0f}, {5.0f, nan},
         {-inf, inf}, {16777216.0f, 16777218.0f}, {2147483520.0f, 2147483648.0f}, {-2147483904.0f, -2147483648.0f},
         {4294967040.0f, 4294967296.0f}, {-3e9f, 100.0f},
         // windows above every value of a type but its largest, or below all but its smallest
         {126.5f, 300.0f}, {254.5f, 300.0f}, {32766.5f, 4e4f}, {65534.5f, 7e4f}, {-300.0f, -127.5f}, {-300.0f, 0.5f}, {-4e4f, -32767.5f}};
+    const std::vector<T> values = edgeValues<T>();
     std::vector<Ref::Case<T>> cases;
-    for (const auto& [low, high] : windows) {
-        Ref::RefImage<T> row(0, 1, 1, 1, 1);
-        row.data = probeValues<T>();
-        row.dim[0] = int(row.data.size());
+    for (const int channels : {1, 3})
+        for (int first = 0; first < 5; ++first) {
+            Ref::RefImage<T> row(int(values.size()) / channels, 1, 1, 1, channels);
+            std::copy_n(values.begin(), row.data.size(), row.data.begin());
+            for (int c = 0; c < channels; ++c) row.setWindow(exportWindows[(first + c) % 5].first, exportWindows[(first + c) % 5].second, c);
+            addExports(cases, row, false);
+            addExports(cases, row, false, {}, {}, 0, channels - 1);
+        }
+    for (const auto& [low, high] : levelWindows) {
+        Ref::RefImage<T> row(int(values.size()), 1, 1, 1, 1);
+        row.data = values;
         row.setWindow(low, high, 0);
         for (const bool reversed : {false, true})
             Ref::add(cases, "applyWindowLevel " + std::to_string(low) + " " + std::to_string(high), row,

@@ -1,4 +1,6 @@
-// Window from data, byte swapping and mirroring against the plain reference.
+// The model's own operations against the plain reference, bit for bit:
+// window from data, byte swapping, mirroring, downsampling, quarter turns
+// and padding to powers of two, with the worked examples that pin the rules.
 
 #include "library_bridge.h"
 #include "reference_model.h"
@@ -55,6 +57,93 @@ TYPED_TEST(ModelEquivalence, WindowFromDataSwapAndFlipMatch) {
             Ref::add(cases, "flip " + std::to_string(flags) + ", " + Ref::describe(shape), input,
                      [=](auto& img) { img.flip(flags & 1, flags & 2, flags & 4, flags & 8); });
     }
+    Ref::expectSame(cases);
+}
+
+auto downsampling(std::array<int, 4> f, bool intoNew) {
+    return [=](auto& img) { return img.downsample(f[0], f[1], f[2], f[3], intoNew); };
+}
+
+TYPED_TEST(ModelEquivalence, DownsampleRotateAndScaleMatch) {
+    using T = TypeParam;
+    constexpr bool kFloating = std::is_floating_point_v<T>;
+    std::vector<Ref::Case<T>> cases;
+    // 5 x 4 in 2 x 2 blocks: column 4 dropped, (1+2+2+2)/4 = 1.75 truncated
+    // toward zero for the integer types, and so is -11/3.
+    auto blocks = Ref::imageOf<T>({5, 4, 1, 1, 1}, {1, 2, 2, 3, 4, 2, 2, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19});
+    blocks.spacing = {0.5f, 2.0f, 3.0f, 4.0f};
+    Ref::add(cases, "downsample 2 2", blocks, downsampling({2, 2, 1, 1}, false), {kFloating ? 1.75 : 1, 5, 13, 15},
+             "Image downsampled, new size 2 x 2 x 1\n");
+    Ref::add(cases, "downsample 2 2 into a new image", blocks, downsampling({2, 2, 1, 1}, true), {1, 4, 3, 4}, "", "made spacing");
+    if (std::is_signed_v<T>)
+        Ref::add(cases, "downsample -4 -4 -3", Ref::imageOf<T>({3, 1, 1, 1, 1}, {-4, -4, -3}), downsampling({3, 1, 1, 1}, true),
+                 {kFloating ? double(-11.0f / 3.0f) : -3});
+    // 2^24 + 1 + 1 + 1 stays 2^24 at every step in single precision, even for double.
+    if (sizeof(T) >= 4)
+        Ref::add(cases, "downsample 2^24 1 1 1", Ref::imageOf<T>({4, 1, 1, 1, 1}, {16777216, 1, 1, 1}),
+                 downsampling({4, 1, 1, 1}, true), {4194304});
+    Ref::add(cases, "downsample beyond the depth", Ref::imageOf<T>({3, 3, 1, 1, 1}, {}), downsampling({1, 1, 2, 1}, false), {},
+             "Image downsampled, new size 3 x 3 x 0\n");
+    // Element (x, y, z) of a 3 x 2 x 2 volume holds x + 10y + 100z; about x
+    // the new z runs against the old y, about y the new x against the old z,
+    // about z the new y against the old x.
+    const auto volume = Ref::imageOf<T>({3, 2, 2, 1, 1}, {0, 1, 2, 10, 11, 12, 100, 101, 102, 110, 111, 112});
+    const std::vector<double> turned[] = {{10, 11, 12, 110, 111, 112, 0, 1, 2, 100, 101, 102},
+                                          {100, 0, 110, 10, 101, 1, 111, 11, 102, 2, 112, 12},
+                                          {2, 12, 1, 11, 0, 10, 102, 112, 101, 111, 100, 110}};
+    for (int axis = 0; axis < 3; ++axis)
+        Ref::add(cases, "rotate " + std::to_string(axis), volume, [=](auto& img) { img.rotate(axis); }, turned[axis],
+                 axis == 1 ? "Rotated image around axis 1\n" : nullptr);
+    Ref::add(cases, "scaleToPowerOfTwo 5 x 3", Ref::imageOf<T>({5, 3, 2, 2, 2}, {7}), [](auto& img) { img.scaleToPowerOfTwo(); },
+             {}, "Scaled to power of two, new width = 8, height = 4\n");
+    // Just above a power of two single-precision logarithms gave 2^21 for 2^21 + 1.
+    if (sizeof(T) == 1)
+        for (const Ref::Shape& s : {Ref::Shape{(1 << 21) + 1, 1, 1, 1, 1}, Ref::Shape{1, (1 << 21) + 1, 1, 1, 1}})
+            Ref::add(cases, "scaleToPowerOfTwo " + Ref::describe(s), Ref::randomInput<T>(s, 7), [](auto& img) { img.scaleToPowerOfTwo(); });
+
+    // Factor sets: identity, dividing and non-dividing, along every axis, and
+    // larger than some extents (empty results).
+    const std::array<int, 4> factorSets[] = {{1, 1, 1, 1}, {2, 2, 1, 1}, {2, 3, 2, 1}, {3, 2, 1, 2}, {4, 1, 3, 1}, {1, 1, 1, 3}, {5, 5, 2, 2}};
+    unsigned seed = 100;
+    for (const Ref::Shape& shape : Ref::standardShapes()) {
+        for (const auto& f : factorSets)
+            for (const bool intoNew : {false, true}) {
+                auto input = Ref::randomInput<T>(shape, ++seed);
+                input.verbose = int(seed % 3 != 0);
+                Ref::add(cases, "downsample, " + Ref::describe(shape), input, downsampling(f, intoNew));
+            }
+        Ref::add(cases, "scaleToPowerOfTwo, " + Ref::describe(shape), Ref::randomInput<T>(shape, ++seed),
+                 [](auto& img) { img.scaleToPowerOfTwo(); });
+    }
+    // Rows of n extreme or random elements averaged whole: block sizes around
+    // the limits of the 16-bit sums of the byte types and of the exact float
+    // sums of the 16-bit types (2^24 / 32768 = 512, 2^24 / 65535 = 256).
+    for (const int n : {255, 256, 257, 258, 512, 513, 600})
+        for (const bool extreme : {false, true}) {
+            auto row = Ref::randomInput<T>({n, 1, 1, 1, 1}, ++seed);
+            if (extreme) row.data.assign(size_t(n), std::numeric_limits<T>::lowest());
+            Ref::add(cases, "downsample a row of " + std::to_string(n), row, downsampling({n, 1, 1, 1}, true));
+        }
+    // More channels than the block means accumulate at once (1024), in rows
+    // split over three threads.
+    Ref::add(cases, "downsample 1030 channels", Ref::randomInput<T>({6, 130, 1, 1, 1030}, ++seed), downsampling({2, 1, 1, 1}, true));
+    // Planes of more than one whole tile along both of their axes, with
+    // ragged edges or none, and a volume split over three threads.
+    std::vector<Ref::Shape> turnedShapes = Ref::standardShapes();
+    turnedShapes.insert(turnedShapes.end(), {{35, 21, 18, 1, 1}, {19, 17, 17, 1, 2}, {16, 16, 32, 2, 1}, Ref::kSplitShape});
+    for (const Ref::Shape& shape : turnedShapes)
+        for (int axis = 0; axis < 3; ++axis)
+            for (int turns = 1; turns <= (shape.w == Ref::kSplitShape.w ? 1 : 3); ++turns) {
+                auto input = Ref::randomInput<T>(shape, ++seed);
+                input.verbose = turns % 2;
+                Ref::add(cases, std::to_string(turns) + " turns about " + std::to_string(axis) + ", " + Ref::describe(shape), input,
+                         [=](auto& img) {
+                             for (int i = 0; i < turns; ++i) img.rotate(axis);
+                         });
+            }
+    const auto large = Ref::randomInput<T>(Ref::kSplitShape, ++seed);
+    for (const auto& f : {std::array<int, 4>{2, 2, 1, 1}, std::array<int, 4>{1, 2, 1, 1}})
+        for (const bool intoNew : {false, true}) Ref::add(cases, "downsample, " + Ref::describe(Ref::kSplitShape), large, downsampling(f, intoNew));
     Ref::expectSame(cases);
 }
 

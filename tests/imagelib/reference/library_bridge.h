@@ -39,24 +39,11 @@ inline const std::vector<RunSetting>& runSettings() {
     }();
     return settings;
 }
-
-// Forces a SIMD target and a thread count for a scope, then restores the
-// library's own choice of both.
-class RunScope {
-public:
-    explicit RunScope(const RunSetting& s)
-        : trace_(__FILE__, __LINE__, std::string("target ") + hwy::TargetName(s.target) + ", " + std::to_string(s.threads) + " threads") {
-        hwy::SetSupportedTargetsForTest(s.target);
-        Ivory::setThreadCount(s.threads);
-    }
-    ~RunScope() {
-        Ivory::setThreadCount(0);
-        hwy::SetSupportedTargetsForTest(0);
-    }
-
-private:
-    ::testing::ScopedTrace trace_;
-};
+// Forces a SIMD target and a thread count; {0, 0} gives the library back its own choice of both.
+inline void useSetting(const RunSetting& s) {
+    hwy::SetSupportedTargetsForTest(s.target);
+    Ivory::setThreadCount(s.threads);
+}
 
 // The library twin of a reference image.
 template <typename T, typename Image = Ivory::ImageBase<T>> std::unique_ptr<Image> toLibrary(const RefImage<T>& ref) {
@@ -126,20 +113,6 @@ template <typename T> T randomElement(std::mt19937& rng) {
         return kind == 0 ? T(0) : T(std::uniform_int_distribution<long long>(lo, hi)(rng));
     }
 }
-template <typename T> RefImage<T> randomImage(int w, int h, int d, int f, int c, unsigned seed) {
-    RefImage<T> img(w, h, d, f, c);
-    std::mt19937 rng(seed);
-    for (T& e : img.data) e = randomElement<T>(rng);
-    for (float& s : img.spacing) s = 0.5f + 0.25f * float(rng() % 8);
-    return img;
-}
-// NaN and both infinities in a floating image (elements 1, 2, 3 and the middle).
-template <typename T> void addNonFinite(RefImage<T>& img) {
-    if (!std::is_floating_point_v<T> || img.data.size() < 5) return;
-    img.data[1] = std::numeric_limits<T>::quiet_NaN();
-    img.data[2] = std::numeric_limits<T>::infinity();
-    img.data[3] = img.data[img.data.size() / 2] = -std::numeric_limits<T>::infinity();
-}
 
 // Shapes: odd extents, several slices, frames and channels, one element, and
 // one row long enough for vector bodies with a ragged tail.
@@ -159,13 +132,20 @@ inline const std::vector<Shape>& standardShapes() {
 // chunks (at least 3 * 2^18 elements in the first frame).
 constexpr Shape kSplitShape{131, 67, 31, 1, 3};
 
-// A random image of a shape, with NaN and infinities for odd seeds and every
+// A random image of a shape: random spacings, NaN and both infinities in a
+// floating image for odd seeds (elements 1, 2, 3 and the middle), and every
 // channel's window between two of its values, with fractional ends so that
 // truncations show.
 template <typename T> RefImage<T> randomInput(const Shape& s, unsigned seed) {
-    RefImage<T> img = randomImage<T>(s.w, s.h, s.d, s.f, s.c, seed);
-    if (seed % 2 != 0) addNonFinite(img);
+    RefImage<T> img(s.w, s.h, s.d, s.f, s.c);
     std::mt19937 rng(seed);
+    for (T& e : img.data) e = randomElement<T>(rng);
+    for (float& spacing : img.spacing) spacing = 0.5f + 0.25f * float(rng() % 8);
+    if (std::is_floating_point_v<T> && seed % 2 != 0 && img.data.size() >= 5) {
+        img.data[1] = std::numeric_limits<T>::quiet_NaN();
+        img.data[2] = std::numeric_limits<T>::infinity();
+        img.data[3] = img.data[img.data.size() / 2] = -std::numeric_limits<T>::infinity();
+    }
     for (int c = 0; c < img.channels; ++c) {
         const float low = Ivory::toFloat(img.data[rng() % img.data.size()]) - 0.25f;
         const float high = Ivory::toFloat(img.data[rng() % img.data.size()]) + 0.5f;
@@ -247,12 +227,14 @@ template <typename T> void expectSame(const std::vector<Case<T>>& cases) {
         const bool large = c.input.data.size() >= size_t(kSplitShape.w) * kSplitShape.h * kSplitShape.d * kSplitShape.c;
         for (const RunSetting& setting : runSettings()) {
             if (large && setting.target != runSettings()[0].target) break;
-            RunScope scope(setting);
+            SCOPED_TRACE(std::string("target ") + hwy::TargetName(setting.target) + ", " + std::to_string(setting.threads) + " threads");
+            useSetting(setting);
             auto library = toLibrary(c.input);
             Outcome got;
             got.printed = IvoryTest::captureStdout([&] { got = c.run(*library); });
             EXPECT_TRUE(sameOutcome(got.image("image", library.get()), want));
         }
+        useSetting({0, 0});
     }
 }
 

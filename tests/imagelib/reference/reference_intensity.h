@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "reference_resample.h"
+#include "reference_model.h"
 
 namespace IvoryReference {
 

@@ -98,7 +98,6 @@ template <typename T> struct RefImage {
     void setWindowFromData();
     void swapBytes();
     void flip(bool fx, bool fy, bool fz, bool ft);
-    // reference_resample.h
     Outcome downsample(int fx, int fy, int fz, int ft, bool intoNew);
     void rotate(int axis);
     void scaleToPowerOfTwo();
