@@ -19,7 +19,6 @@ TYPED_TEST(ModelEquivalence, WindowFromDataSwapAndFlipMatch) {
     // All channels pooled; the record is {window, level, low, high}.
     Ref::add(cases, "window of 5 2 9 / 3 4 8", Ref::imageOf<T>({3, 1, 1, 1, 2}, {5, 2, 9, 3, 4, 8}), windowFromData,
              {7, 5.5, 2, 9, 7, 5.5, 2, 9}, "", " window");
-    Ref::add(cases, "window of sevens", Ref::imageOf<T>({2, 1, 1, 1, 1}, {7, 7}), windowFromData, {0, 7, 7, 7}, "", " window");
     Ref::add(cases, "flip along x", Ref::imageOf<T>({3, 1, 1, 1, 2}, {1, 2, 3, 4, 5, 6}),
              [](auto& img) { img.flip(true, false, false, false); }, {5, 6, 3, 4, 1, 2});
     // Bytes 1 2 3 4 become 4 3 2 1 in a 4-byte element, 1 2 become 2 1 in a
@@ -70,11 +69,9 @@ TYPED_TEST(ModelEquivalence, DownsampleRotateAndScaleMatch) {
     std::vector<Ref::Case<T>> cases;
     // 5 x 4 in 2 x 2 blocks: column 4 dropped, (1+2+2+2)/4 = 1.75 truncated
     // toward zero for the integer types, and so is -11/3.
-    auto blocks = Ref::imageOf<T>({5, 4, 1, 1, 1}, {1, 2, 2, 3, 4, 2, 2, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19});
-    blocks.spacing = {0.5f, 2.0f, 3.0f, 4.0f};
+    const auto blocks = Ref::imageOf<T>({5, 4, 1, 1, 1}, {1, 2, 2, 3, 4, 2, 2, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19});
     Ref::add(cases, "downsample 2 2", blocks, downsampling({2, 2, 1, 1}, false), {kFloating ? 1.75 : 1, 5, 13, 15},
              "Image downsampled, new size 2 x 2 x 1\n");
-    Ref::add(cases, "downsample 2 2 into a new image", blocks, downsampling({2, 2, 1, 1}, true), {1, 4, 3, 4}, "", "made spacing");
     if (std::is_signed_v<T>)
         Ref::add(cases, "downsample -4 -4 -3", Ref::imageOf<T>({3, 1, 1, 1, 1}, {-4, -4, -3}), downsampling({3, 1, 1, 1}, true),
                  {kFloating ? double(-11.0f / 3.0f) : -3});
@@ -82,8 +79,6 @@ TYPED_TEST(ModelEquivalence, DownsampleRotateAndScaleMatch) {
     if (sizeof(T) >= 4)
         Ref::add(cases, "downsample 2^24 1 1 1", Ref::imageOf<T>({4, 1, 1, 1, 1}, {16777216, 1, 1, 1}),
                  downsampling({4, 1, 1, 1}, true), {4194304});
-    Ref::add(cases, "downsample beyond the depth", Ref::imageOf<T>({3, 3, 1, 1, 1}, {}), downsampling({1, 1, 2, 1}, false), {},
-             "Image downsampled, new size 3 x 3 x 0\n");
     // Element (x, y, z) of a 3 x 2 x 2 volume holds x + 10y + 100z; about x
     // the new z runs against the old y, about y the new x against the old z,
     // about z the new y against the old x.

@@ -15,6 +15,15 @@ struct Range {
     }
 };
 
+// The sum of K[k] * at(k) over the non-zero taps of a kernel, in entry
+// order, as a float rounded after every addition; 0 where not inside.
+template <typename At> float correlate(const float* K, int taps, bool inside, At at) {
+    float sum = 0.0f;
+    for (int k = 0; k < taps && inside; ++k)
+        if (K[k] != 0.0f) sum = sum + K[k] * at(k);
+    return sum;
+}
+
 // The image an operation makes for `code` (0: the source's m_type): the
 // unsigned-type error for odd codes, the unknown-type error for codes outside
 // the table, otherwise a fresh image of the shape with the source's spacing,
@@ -62,13 +71,8 @@ template <typename T> template <typename U> RefImage<U>* RefImage<T>::filter(int
     for (int z = 0; z < dim[2]; ++z)
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                float sum = 0.0f;
-                for (int j = -half; j <= half && y >= half && y < h - half; ++j)
-                    for (int i = -half; i <= half && x >= half && x < w - half; ++i) {
-                        const float tap = kernel[(j + half) * n + (i + half)];
-                        if (tap != 0.0f) sum = sum + src.pixel(x + i, y + j, z) * tap;
-                    }
-                out->setNext(range(sum));
+                const bool inside = x >= half && x < w - half && y >= half && y < h - half;
+                out->setNext(range(correlate(kernel, n * n, inside, [&](int k) { return src.pixel(x + k % n - half, y + k / n - half, z); })));
             }
     out->fillBorder(half);
     out->setWindow(range.min, range.max, 0);
@@ -97,14 +101,9 @@ template <typename U> RefImage<U>* RefImage<T>::gradient(int, const float* kerne
     for (int z = 0; z < dim[2]; ++z)
         for (int y = s; y < h - s; ++y)
             for (int x = s; x < w - s; ++x) {
-                float g0 = 0.0f, g1 = 0.0f;
-                for (int k = 0; k < 9 && x > 0 && x < w - 1 && y > 0 && y < h - 1; ++k)
-                    if (K[k] != 0.0f) {
-                        g0 = g0 + K[k] * pixel(x + k % 3 - 1, y + k / 3 - 1, z);
-                        g1 = g1 + K[k] * pixel(x + k / 3 - 1, y + k % 3 - 1, z);
-                    }
-                out->setNext(range(g0));
-                out->setNext(range(g1));
+                const bool inside = x > 0 && x < w - 1 && y > 0 && y < h - 1;
+                out->setNext(range(correlate(K, 9, inside, [&](int k) { return pixel(x + k % 3 - 1, y + k / 3 - 1, z); })));
+                out->setNext(range(correlate(K, 9, inside, [&](int k) { return pixel(x + k / 3 - 1, y + k % 3 - 1, z); })));
             }
     for (int c = 0; c < 2; ++c) out->setWindow(range.min, range.max, c);
     return out;
@@ -135,15 +134,10 @@ template <typename T> template <typename U> RefImage<U>* RefImage<T>::hessian(in
     for (int z = 0; z < dim[2]; ++z)
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                float v[3] = {0.0f, 0.0f, 0.0f};
-                for (int k = 0; k < 9 && x > 0 && x < w - 1 && y > 0 && y < h - 1; ++k)
-                    if (K[k] != 0.0f) {
-                        const int c = k % 3 - 1, r = k / 3 - 1;
-                        v[0] = v[0] + K[k] * g(x + c, y + r, z, 0);
-                        v[1] = v[1] + K[k] * g(x + r, y + c, z, 0);
-                        v[2] = v[2] + K[k] * g(x + r, y + c, z, 1);
-                    }
-                for (int c = 0; c < 3; ++c) out->setNext(range[c](v[c]));
+                const bool inside = x > 0 && x < w - 1 && y > 0 && y < h - 1;
+                out->setNext(range[0](correlate(K, 9, inside, [&](int k) { return g(x + k % 3 - 1, y + k / 3 - 1, z, 0); })));
+                out->setNext(range[1](correlate(K, 9, inside, [&](int k) { return g(x + k / 3 - 1, y + k % 3 - 1, z, 0); })));
+                out->setNext(range[2](correlate(K, 9, inside, [&](int k) { return g(x + k / 3 - 1, y + k % 3 - 1, z, 1); })));
             }
     for (int c = 0; c < 3; ++c) out->setWindow(range[c].min, range[c].max, c);
     return out;
@@ -171,14 +165,12 @@ RefImage<U>* RefImage<T>::gradient3D(int code, const float* kernel, bool keepSiz
     for (int z = s; z < d - s; ++z)
         for (int y = s; y < h - s; ++y)
             for (int x = s; x < w - s; ++x) {
-                float g[3] = {0.0f, 0.0f, 0.0f};
-                for (int k = 0; k < 27 && x > 0 && x < w - 1 && y > 0 && y < h - 1 && z > 0 && z < d - 1; ++k)
-                    if (K[k] != 0.0f) {
-                        const int a = k % 3 - 1, b = (k % 9) / 3 - 1, c = k / 9 - 1;
-                        g[0] = g[0] + K[k] * pixel(x + c, y + b, z + a);
-                        g[1] = g[1] + K[k] * pixel(x + a, y + c, z + b);
-                        g[2] = g[2] + K[k] * pixel(x + a, y + b, z + c);
-                    }
+                const bool inside = x > 0 && x < w - 1 && y > 0 && y < h - 1 && z > 0 && z < d - 1;
+                // Offsets a, b, c of entry k: k%3-1, (k%9)/3-1 and k/9-1; c runs along the component's axis.
+                auto a = [](int k) { return k % 3 - 1; }, b = [](int k) { return (k % 9) / 3 - 1; }, c = [](int k) { return k / 9 - 1; };
+                float g[3] = {correlate(K, 27, inside, [&](int k) { return pixel(x + c(k), y + b(k), z + a(k)); }),
+                              correlate(K, 27, inside, [&](int k) { return pixel(x + a(k), y + c(k), z + b(k)); }),
+                              correlate(K, 27, inside, [&](int k) { return pixel(x + a(k), y + b(k), z + c(k)); })};
                 for (float& v : g) exceeded += clamps && v < bottom ? (v = bottom, 1) : 0;
                 for (float& v : g) exceeded += clamps && v > top ? (v = top, 1) : 0;
                 for (float v : g) out->setNext(range(v));
