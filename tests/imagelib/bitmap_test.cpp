@@ -93,8 +93,6 @@ protected:
     Ivory::Bitmap bitmap;
 };
 
-// ---- files written by real encoders ------------------------------------------
-
 struct EncodedCase {
     const char* file;
     int width, height, bits, paletteSize;
@@ -141,8 +139,6 @@ INSTANTIATE_TEST_SUITE_P(
         // 588-byte colour profile between the headers and the rows
         EncodedCase{"im_v4_24bit_7x3.bmp", 7, 3, 24, 0, false}, EncodedCase{"im_v5_profile_gap_7x3.bmp", 7, 3, 24, 0, false}));
 
-// ---- files built field by field -----------------------------------------------
-
 // Row 0 is the top of the picture whatever the sign of the height; the
 // palette follows the information header, whatever its size; the rows start
 // at bfOffBits, after a gap or not; biSizeImage plays no part.
@@ -176,8 +172,6 @@ TEST_F(BitmapTest, FifosAreReadAsTheyCome) {
     EXPECT_EQ(palette(), file.palette);
     EXPECT_EQ(pixels(), file.pixels);
 }
-
-// ---- refused files: -1, and the previous image, spacing and palette stay ------
 
 Bytes cut(size_t length) {
     Bytes bytes = BmpFile().bytes();

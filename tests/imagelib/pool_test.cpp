@@ -1,6 +1,5 @@
 // The worker pool: where its size comes from, work done when no worker can be
-// started, and calls from several threads and from inside chunks. Settings
-// read once per process are tested in fresh processes.
+// started, and calls from several threads and from inside chunks.
 
 #include <pthread.h>
 #include <sched.h>
@@ -17,8 +16,8 @@
 
 namespace {
 
-// Runs `body` in a fresh process (re-executed, so the pool starts there anew)
-// and expects its result as the exit code; the child gives up after 30 s.
+// Settings read once per process: `body` runs in a fresh one (re-executed, so
+// the pool starts there anew), its result the exit code; it gives up after 30 s.
 template <typename Body> void expectInFreshProcess(Body body, int code) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT((alarm(30), std::exit(body())), ::testing::ExitedWithCode(code), "");

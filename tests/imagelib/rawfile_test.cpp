@@ -6,8 +6,6 @@
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-using IvoryTest::readFile;
-using IvoryTest::writeFile;
 
 template <typename T> Bytes blockOf(const Ivory::ImageBase<T>& image) {
     const auto* first = reinterpret_cast<const unsigned char*>(image.m_data);
@@ -37,7 +35,7 @@ TYPED_TEST(RawFileTest, FilesHoldTheBlockAndReadBackIntoWhatTheyHold) {
     written.init(3, 4, 1, 1, 2);
     const std::string path = this->dir.file("image.raw");
     EXPECT_EQ(filled(written, 1).writeRaw(path.c_str()), 0);
-    EXPECT_EQ(readFile(path), blockOf(written));
+    EXPECT_EQ(IvoryTest::readFile(path), blockOf(written));
     for (const auto& [length, result] : {std::pair<long, int>{-1, 1}, {long(12 * sizeof(TypeParam)), 2}, {long(blockBytes + 5), 0}}) {
         Ivory::ImageBase<TypeParam> image;
         image.init(2, 3, 1, 1, 4);
@@ -45,7 +43,7 @@ TYPED_TEST(RawFileTest, FilesHoldTheBlockAndReadBackIntoWhatTheyHold) {
         const std::string file = this->dir.file(std::to_string(length) + ".raw");
         Bytes contents = blockOf(written);  // cut short, or with bytes beyond the block
         contents.resize(length < 0 ? 0 : size_t(length), 0xEE);
-        if (length >= 0) writeFile(file, contents);
+        if (length >= 0) IvoryTest::writeFile(file, contents);
         std::copy_n(contents.begin(), std::min(contents.size(), blockBytes), expected.begin());
         EXPECT_EQ(image.readRaw(file.c_str()), result) << length;
         EXPECT_EQ(blockOf(image), expected) << length;
@@ -55,18 +53,18 @@ TYPED_TEST(RawFileTest, FilesHoldTheBlockAndReadBackIntoWhatTheyHold) {
 TYPED_TEST(RawFileTest, EmptyImagesBlocklessImagesDirectoriesAndFullDevices) {
     Ivory::ImageBase<TypeParam> empty, blockless, image;
     const std::string path = this->dir.file("existing.raw"), folder = this->dir.path().string();
-    writeFile(path, Bytes{1, 2, 3});
+    IvoryTest::writeFile(path, Bytes{1, 2, 3});
     empty.init(0, 3, 1, 1, 2);
     EXPECT_EQ(empty.readRaw(path.c_str()), 0);
     EXPECT_EQ(empty.writeRaw(path.c_str()), 0);
-    EXPECT_EQ(readFile(path), Bytes());
+    EXPECT_EQ(IvoryTest::readFile(path), Bytes());
     // Elements without a block: no file is opened, so none is truncated.
-    writeFile(path, Bytes{1, 2, 3});
+    IvoryTest::writeFile(path, Bytes{1, 2, 3});
     blockless.init(2, 2, 1, 1, 1);
     blockless.releaseData();
     EXPECT_EQ(blockless.readRaw(path.c_str()), 2);
     EXPECT_EQ(blockless.writeRaw(path.c_str()), 2);
-    EXPECT_EQ(readFile(path), (Bytes{1, 2, 3}));
+    EXPECT_EQ(IvoryTest::readFile(path), (Bytes{1, 2, 3}));
     image.init(256, 256, 1, 1, 2);  // larger than any stdio buffer: fails in fwrite, not only in fclose
     EXPECT_EQ(image.writeRaw(folder.c_str()), 1);
     EXPECT_EQ(image.readRaw(folder.c_str()), 2);  // opening a directory for reading succeeds on Linux
