@@ -10,12 +10,8 @@ namespace {
 std::atomic<long> countdown{0};  // allocations until the one that fails; 0: none fails
 std::atomic<bool> failed{false};
 
-bool failsNow() {
-    long left = countdown.load();
-    while (left > 0 && !countdown.compare_exchange_weak(left, left - 1)) {
-    }
-    return left == 1 && (failed = true);
-}
+// Disarmed, the count runs below zero and never meets 1 again.
+bool failsNow() { return countdown.fetch_sub(1) == 1 && (failed = true); }
 void* allocate(std::size_t size) { return failsNow() ? nullptr : std::malloc(size == 0 ? 1 : size); }
 void* allocate(std::size_t size, std::align_val_t alignment) {
     void* block = nullptr;

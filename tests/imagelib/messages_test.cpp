@@ -1,8 +1,10 @@
 // Caller errors, one table: every refused call answers with its one line
 // through the message handler (nothing reaches standard output while a
 // handler is set) and its null result, and changes neither the image nor a
-// caller's output. Rows without a line are the accepted calls at each limit;
-// a call that gives nothing back answers with the source when it is accepted.
+// caller's output. Rows without a line are accepted calls at a limit; a call
+// that gives nothing back answers with the source when it is accepted.
+// Unsigned and unknown codes for a made image, and the limits the comparison
+// suite's shapes sit on, are pinned there.
 
 #include <functional>
 
@@ -29,9 +31,7 @@ std::unique_ptr<ImageBase<float>> volume(int width, int height, int depth) {
 
 const float kBox[9] = {1, 1, 1, 1, 1, 1, 1, 1, 1};
 const std::string kUnsignedFilter = "Error: unsigned data type, cannot compute filtered image!";
-const std::string kUnsignedGradient = "Error: unsigned data type, cannot compute gradient!";
 const std::string kTooSmall = "Error: image too small, cannot compute gradient!";
-const std::string kUnknown = "Error: unknown data type, cannot create output image!";
 const std::string kOutputTooSmall = "Error: output image too small!";
 
 struct Call {
@@ -53,37 +53,25 @@ const Call kCalls[] = {
     {"Error: no such slice or channel!", 4, 4, 1, [](auto& s, auto) { return s.sliceToBytes(nullptr, 0, 1, false), nullptr; }},
     {"Error: no such slice or channel!", 4, 4, 0, [](auto& s, auto) { return s.sliceToBytes(nullptr, 0, 0, false), nullptr; }},
     {"Error: border too wide for the image!", 5, 8, 1, [](auto& s, auto) { return s.fillBorder(3), nullptr; }},
-    {"", 4, 8, 1, [](auto& s, auto) { return s.fillBorder(2), &s; }},  // at most half the width
-    // filter: the checks in order, each also with an output given
-    {kUnsignedFilter, 5, 5, 1, [](auto& s, auto o) { return s.filter(0x1403, kBox, 3, withOutput(o, 25)); }},
+    // filter: the checks in order (the source's type stands for type 0), some with an output given
     {kUnsignedFilter, 5, 5, 1, [](auto& s, auto o) { return s.m_type = 0x1401, s.filter(0, kBox, 3, withOutput(o, 25)); }},
     {kUnsignedFilter, 5, 5, 1, [](auto& s, auto) { return s.filter(0x1405, nullptr, 4, nullptr); }},
     {"Error: Cannot compute filtered image without filter!", 5, 5, 1, [](auto& s, auto) { return s.filter(0x1406, nullptr, 4, nullptr); }},
     {"Error: Window size must be positive!", 5, 5, 1, [](auto& s, auto o) { return s.filter(0x1406, kBox, 0, withOutput(o, 25)); }},
     {"Error: Window size must be positive!", 5, 5, 1, [](auto& s, auto) { return s.filter(0x1406, kBox, -1, nullptr); }},
-    {"Error: Window size must be positive!", 5, 5, 1, [](auto& s, auto) { return s.filter(0x1406, kBox, -3, nullptr); }},
     {"Error: Window size must be an odd number!", 5, 5, 1, [](auto& s, auto) { return s.filter(0x1406, kBox, 2, nullptr); }},
     {"Error: Window size exceeds the image!", 5, 2, 1, [](auto& s, auto) { return s.filter(0x1406, kBox, 3, nullptr); }},
     {"Error: Window size exceeds the image!", 2, 5, 1, [](auto& s, auto o) { return s.filter(0x1406, kBox, 3, withOutput(o, 10)); }},
-    {"", 3, 3, 1, [](auto& s, auto o) { return s.filter(0x1406, kBox, 3, withOutput(o, 9)); }},  // as wide as the image
     {kOutputTooSmall, 4, 3, 2, [](auto& s, auto o) { return s.filter(0x1406, kBox, 1, withOutput(o, 23)); }},
     {kOutputTooSmall, 4, 3, 2, [](auto& s, auto o) { return o->init(4, 3, 2, 1, 1), o->releaseData(), s.filter(0x1406, kBox, 1, o); }},
-    {kUnknown, 3, 3, 1, [](auto& s, auto) { return s.filter(0x1408, kBox, 3, nullptr); }},
-    {kUnknown, 3, 3, 1, [](auto& s, auto) { return s.filter(0, kBox, 3, nullptr); }},  // m_type 0 names no type
     // derivatives
-    {kUnsignedGradient, 4, 4, 1, [](auto& s, auto o) { return s.gradient(0x1401, nullptr, true, withOutput(o, 32)); }},
-    {kUnsignedGradient, 4, 4, 1, [](auto& s, auto) { return s.m_type = 0x1405, s.gradient(0, nullptr, true, nullptr); }},
-    {kUnsignedGradient, 4, 4, 4, [](auto& s, auto) { return s.gradient3D(0x1405, nullptr, true, false, nullptr); }},
-    {"Error: unsigned data type, cannot compute hessian!", 4, 4, 1, [](auto& s, auto) { return s.hessian(0x1403, nullptr, nullptr); }},
+    {"Error: unsigned data type, cannot compute gradient!", 4, 4, 1,
+     [](auto& s, auto o) { return s.gradient(0x1401, nullptr, true, withOutput(o, 32)); }},
     {kTooSmall, 2, 5, 1, [](auto& s, auto) { return s.gradient(0x1406, nullptr, false, nullptr); }},
     {kTooSmall, 5, 2, 1, [](auto& s, auto o) { return s.gradient(0x1406, nullptr, false, withOutput(o, 30)); }},
     {kTooSmall, 5, 5, 2, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
     {kTooSmall, 2, 5, 5, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
     {kTooSmall, 5, 2, 5, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
-    {"", 3, 3, 3, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
-    {kUnknown, 5, 4, 3, [](auto& s, auto) { return s.gradient(0x1408, nullptr, false, nullptr); }},
-    {kUnknown, 5, 4, 3, [](auto& s, auto) { return s.hessian(0, nullptr, nullptr); }},
-    {kUnknown, 5, 4, 3, [](auto& s, auto) { return s.gradient3D(0x140C, nullptr, true, true, nullptr); }},
     // Outputs one element short of what is written, and exactly large enough.
     {kOutputTooSmall, 5, 4, 3, [](auto& s, auto o) { return s.gradient(0x1406, nullptr, false, withOutput(o, 35)); }},
     {"", 5, 4, 3, [](auto& s, auto o) { return s.gradient(0x1406, nullptr, false, withOutput(o, 36)); }},
@@ -93,13 +81,7 @@ const Call kCalls[] = {
     {kOutputTooSmall, 5, 4, 3, [](auto& s, auto o) { return s.gradient3D(0x1406, nullptr, false, false, withOutput(o, 17)); }},
     {"", 5, 4, 3, [](auto& s, auto o) { return s.gradient3D(0x1406, nullptr, false, false, withOutput(o, 18)); }},
     {kOutputTooSmall, 5, 4, 3, [](auto& s, auto o) { return s.gradient3D(0x1406, nullptr, true, true, withOutput(o, 239)); }},
-    // lines that are no errors: a clamp warning (the one voxel's x derivative,
-    // -20 * 100 with the default kernel, clamped to -128) and a progress line
-    {"Warning: 1 values exceeded.", 3, 3, 3,
-     [](auto& s, auto) {
-         for (int i = 0; i < 27; ++i) s.m_data[i] = float(100 * (i % 3));
-         return s.gradient3D(Ivory::kTypeByte, nullptr, false, false, nullptr);
-     }},
+    // a line that is no error goes the same way
     {"Rotated image around axis 2", 4, 4, 1, [](auto& s, auto) { return s.m_verbose = 1, s.rotate(2), &s; }},
 };
 
@@ -110,21 +92,22 @@ protected:
 
 TEST_F(MessageRoutingTest, EveryCallerErrorReportsItsLineThroughTheHandlerAndChangesNothing) {
     for (const Call& c : kCalls) {
+        SCOPED_TRACE(c.line);
         auto source = volume(c.w, c.h, c.d);
         ImageBase<float> out;
         Lines received;
         Ivory::setMessageHandler(collect, &received);
         Image* result = nullptr;
-        EXPECT_EQ(IvoryTest::captureStdout([&] { result = c.call(*source, &out); }), "") << c.line;
+        EXPECT_EQ(IvoryTest::captureStdout([&] { result = c.call(*source, &out); }), "");
         std::unique_ptr<Image> made(result != &out && result != source.get() ? result : nullptr);
         const bool refused = c.line.rfind("Error", 0) == 0;
         EXPECT_EQ(received, c.line.empty() ? Lines{} : Lines{c.line});
-        EXPECT_EQ(result == nullptr, refused) << c.line;
+        EXPECT_EQ(result == nullptr, refused);
         if (refused) {
             const auto untouched = volume(c.w, c.h, c.d);
-            EXPECT_TRUE(std::equal(source->m_data, source->m_data + source->m_image_size, untouched->m_data)) << c.line;
-            EXPECT_TRUE(out.m_cursor == 0 && (!out.m_data || std::count(out.m_data, out.m_data + out.m_image_size, 0.0f) == out.m_image_size))
-                << c.line;
+            EXPECT_TRUE(std::equal(source->m_data, source->m_data + source->m_image_size, untouched->m_data));
+            EXPECT_EQ(out.m_cursor, 0);
+            EXPECT_TRUE(!out.m_data || std::count(out.m_data, out.m_data + out.m_image_size, 0.0f) == out.m_image_size);  // zeroes, as made
         }
     }
     Lines received;

@@ -1,10 +1,8 @@
 // The worker pool: where its size comes from, work done when no worker can be
-// started, and calls from several threads and from inside chunks. Settings
-// read once per process are tested in fresh processes.
+// started, and calls from several threads and from inside chunks.
 
 #include <pthread.h>
 #include <sched.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -18,8 +16,8 @@
 
 namespace {
 
-// Runs `body` in a fresh process (re-executed, so the pool starts there anew)
-// and expects its result as the exit code; the child gives up after 30 s.
+// Settings read once per process: `body` runs in a fresh one (re-executed, so
+// the pool starts there anew), its result the exit code; it gives up after 30 s.
 template <typename Body> void expectInFreshProcess(Body body, int code) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT((alarm(30), std::exit(body())), ::testing::ExitedWithCode(code), "");
@@ -28,11 +26,11 @@ template <typename Body> void expectInFreshProcess(Body body, int code) {
 TEST(WorkerPool, CountFollowsAffinityThenEnvironmentThenSetThreadCount) {
     const struct {
         const char* environment;  // IVORY_NUM_THREADS, or null for none
-        int set;                  // setThreadCount first (0: not called; < 0: 7, then this)
+        std::vector<int> counts;  // given to setThreadCount in turn
         int expected;
-    } cases[] = {{nullptr, 0, 1}, {"3", 0, 3}, {"junk", 0, 1}, {"0", 0, 1}, {"3", 5, 5}, {"3", -1, 3}};
+    } cases[] = {{nullptr, {}, 1}, {"3", {}, 3}, {"junk", {}, 1}, {"0", {}, 1}, {"3", {5}, 5}, {"3", {7, -1}, 3}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.environment ? c.environment : "no variable") + ", set " + std::to_string(c.set));
+        SCOPED_TRACE(std::string(c.environment ? c.environment : "no variable") + ", " + std::to_string(c.counts.size()) + " calls");
         c.environment ? setenv("IVORY_NUM_THREADS", c.environment, 1) : unsetenv("IVORY_NUM_THREADS");
         expectInFreshProcess(
             [&] {
@@ -41,9 +39,7 @@ TEST(WorkerPool, CountFollowsAffinityThenEnvironmentThenSetThreadCount) {
                 CPU_ZERO(&one);
                 CPU_SET(sched_getcpu(), &one);
                 if (sched_setaffinity(0, sizeof one, &one) != 0) return 100;
-                if (c.set != 0) Ivory::setThreadCount(c.set > 0 ? c.set : 7);
-                if (c.set < 0 && Ivory::threadCount() != 7) return 101;
-                if (c.set < 0) Ivory::setThreadCount(c.set);
+                for (const int count : c.counts) Ivory::setThreadCount(count);
                 return Ivory::threadCount();
             },
             c.expected);
@@ -51,25 +47,18 @@ TEST(WorkerPool, CountFollowsAffinityThenEnvironmentThenSetThreadCount) {
     unsetenv("IVORY_NUM_THREADS");
 }
 
-// Under a stack limit that no thread stack can be mapped for, every worker
-// start fails; the caller then does all the work itself.
+// With a default thread stack too large to be mapped, every worker start
+// fails; the caller then does all the work itself.
 TEST(WorkerPool, WithoutWorkersTheCallerDoesAllTheWork) {
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_STACK, &saved), 0);
-    rlimit huge = saved;
-    huge.rlim_cur = rlim_t(1) << 44;  // 16 TiB: the default stack of a new thread
-    if (huge.rlim_max != RLIM_INFINITY && huge.rlim_max < huge.rlim_cur) GTEST_SKIP() << "stack limit cannot be raised";
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    pthread_attr_setstacksize(&attributes, size_t(huge.rlim_cur));
+    pthread_attr_t huge;
+    pthread_attr_init(&huge);
+    pthread_attr_setstacksize(&huge, size_t(1) << 44);  // 16 TiB
     pthread_t probe;
-    const bool mapped = pthread_create(&probe, &attributes, [](void*) -> void* { return nullptr; }, nullptr) == 0;
-    pthread_attr_destroy(&attributes);
-    if (mapped) pthread_join(probe, nullptr);
-    if (mapped) GTEST_SKIP() << "this system maps even such a stack";
-    ASSERT_EQ(setrlimit(RLIMIT_STACK, &huge), 0);
+    if (pthread_create(&probe, &huge, [](void*) -> void* { return nullptr; }, nullptr) == 0 && pthread_join(probe, nullptr) == 0)
+        GTEST_SKIP() << "this system maps even such a stack";
     expectInFreshProcess(
-        [] {
+        [&] {
+            pthread_setattr_default_np(&huge);
             Ivory::setThreadCount(4);
             std::vector<int> visits(1000, 0);
             bool onCaller = true;
@@ -81,7 +70,7 @@ TEST(WorkerPool, WithoutWorkersTheCallerDoesAllTheWork) {
             return visits == std::vector<int>(1000, 1) && onCaller ? 0 : 1;
         },
         0);
-    setrlimit(RLIMIT_STACK, &saved);
+    pthread_attr_destroy(&huge);
 }
 
 // Four threads at once, each splitting its range, and every chunk splitting

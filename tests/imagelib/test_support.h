@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -32,8 +34,8 @@ template <typename F> std::string captureStdout(F&& f) {
 // A fresh folder per test, removed again at the end of it.
 class TempDir {
 public:
-    TempDir() : path_(std::filesystem::temp_directory_path() / "ivory-test-XXXXXX") {
-        std::string pattern = path_.string();
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "ivory-test-XXXXXX").string();
         path_ = mkdtemp(pattern.data());
     }
     ~TempDir() {
@@ -46,6 +48,15 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// A whole file's bytes, and a file of the given bytes.
+inline std::vector<unsigned char> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+inline void writeFile(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
 
 // Bit pattern of a float or double, for exact comparisons that also tell -0 from 0.
 template <typename T> auto bitsOf(T v) {
