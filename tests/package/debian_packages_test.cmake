@@ -1,7 +1,7 @@
 # Builds the Debian packages from this build tree with CPack into a scratch
 # folder, then checks their control fields and contents, unpacked with
-# dpkg-deb, and builds the example consumer against the unpacked library
-# package through pkg-config. See CMakeLists.txt.
+# dpkg-deb, the game's desktop files, and builds the example consumer against
+# the unpacked library package through pkg-config. See CMakeLists.txt.
 cmake_minimum_required(VERSION 3.16)
 include("${CMAKE_CURRENT_LIST_DIR}/steps.cmake")
 file(REMOVE_RECURSE "${WORK_DIR}")
@@ -42,16 +42,29 @@ check_control(frostfeld games libglut3\\.12 libglu1-mesa libcoin80c)
 string(REPLACE ", " ";" ivory_depends "${IVORY_DEBIAN_DEPENDS}")
 check_control(libivory-dev libdevel ${ivory_depends})
 
-# The game: launcher, binary and data in the standard places, nothing of the library.
+# The game: exactly the launcher, the binary, the data and the desktop files, nothing
+# of the library; icons of their sizes; an entry that starts the launcher on the PATH
+# and names the installed icon; and the desktop's own validators (appstreamcli also
+# pairs the metainfo's id and launchable with the entry).
 set(game_root "${WORK_DIR}/frostfeld/usr")
-foreach(file bin/frostfeld libexec/frostfeld/frostfeld share/frostfeld/snow.bmp share/frostfeld/texturen/female.iv)
-  if(NOT EXISTS "${game_root}/${file}")
-    message(FATAL_ERROR "frostfeld lacks /usr/${file}")
-  endif()
+set(app_id io.github.frostfeld.Frostfeld)
+set(entry share/applications/${app_id}.desktop)
+set(expected bin/frostfeld libexec/frostfeld/frostfeld ${entry} share/frostfeld/snow.bmp share/frostfeld/texturen/female.iv
+    share/man/man6/frostfeld.6 share/metainfo/${app_id}.metainfo.xml share/icons/hicolor/scalable/apps/${app_id}.svg)
+foreach(size 16 22 24 32 48 64 128 256)
+  set(icon share/icons/hicolor/${size}x${size}/apps/${app_id}.png)
+  list(APPEND expected ${icon})
+  run_step(identify -format %wx%h "${game_root}/${icon}")
+  expect_equal("${icon}" "${step_output}" "${size}x${size}")
 endforeach()
+list(SORT expected)
 files_under(game_files "${game_root}")
-list(FILTER game_files INCLUDE REGEX "^include/|ivory")
-expect_equal("library files in frostfeld" "${game_files}" "")
+expect_equal("frostfeld contents" "${game_files}" "${expected}")
+run_step(test -x "${game_root}/bin/frostfeld")
+file(STRINGS "${game_root}/${entry}" entry_lines REGEX "^(Exec|Icon)=")
+expect_equal("the entry's Exec and Icon" "${entry_lines}" "Exec=frostfeld;Icon=${app_id}")
+run_step(desktop-file-validate "${game_root}/${entry}")
+run_step(appstreamcli validate-tree --no-net "${WORK_DIR}/frostfeld")
 
 # The library: exactly the files of its install component, under /usr.
 expect_ivory_install("${WORK_DIR}/libivory-dev/usr" ${LIBRARY_KIND})
@@ -59,4 +72,4 @@ expect_ivory_install("${WORK_DIR}/libivory-dev/usr" ${LIBRARY_KIND})
 # Built against the unpacked package as a user would against the installed one.
 expect_pkg_config_consumer("${WORK_DIR}/libivory-dev/usr" "${WORK_DIR}/consumer/ivory_consumer" "${sanitizer_link_flags}"
                            --static)
-message(STATUS "frostfeld and libivory-dev: fields and contents as expected")
+message(STATUS "frostfeld and libivory-dev: fields, contents and desktop files as expected")
