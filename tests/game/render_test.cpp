@@ -191,19 +191,29 @@ TEST_F(RenderTest, FigureStandsUprightOnTheSnow)
     EXPECT_TRUE(picture.all(Region{figure.left, figure.bottom - 10, figure.right - figure.left + 1, 10}, isSnow));
 }
 
-std::string g_swapCalls;
-int recordInterval(unsigned interval) { g_swapCalls += " " + std::to_string(interval); return 0; }
+const char* g_offered;
+std::string g_asked;
+int recordInterval(unsigned interval) { g_asked += " " + std::to_string(interval); return 0; }
 
 // The virtual display offers no swap control: with the window's context current, stand-ins
-// offer SGI's and MESA's and record what is asked of them.
-TEST_F(RenderTest, SwapIntervalIsAskedOfTheOfferedExtension)
+// offer each row's extensions and record the entry point asked for (and called, MESA's).
+TEST_F(RenderTest, SwapIntervalIsAskedOfTheFirstOfExtMesaSgiOfferedUnderItsExactName)
 {
-    swapAtDisplayRefresh({[](_XDisplay*, int) { return "GLX_SGI_swap_control GLX_MESA_swap_control"; },
-                          [](const unsigned char* name) {
-                              g_swapCalls += reinterpret_cast<const char*>(name);
-                              return reinterpret_cast<void (*)()>(recordInterval);
-                          }});
-    EXPECT_EQ(g_swapCalls, "glXSwapIntervalMESA 1");
+    const struct { const char* offered; std::string asked; } table[] = {
+        {nullptr, ""}, {"GLX_EXT_swap_control_tear GLX_XMESA_swap_control GLX_SGI_swap_controller", ""},
+        {"GLX_SGI_swap_control", "glXSwapIntervalSGI"},
+        {"GLX_SGI_swap_control GLX_MESA_swap_control", "glXSwapIntervalMESA 1"},
+        {"GLX_EXT_swap_control_tear GLX_SGI_swap_control GLX_MESA_swap_control GLX_EXT_swap_control", "glXSwapIntervalEXT"},
+        {"GLX_EXT_swap_control GLX_ARB_multisample", "glXSwapIntervalEXT"}};
+    for (const auto& row : table) {
+        g_offered = row.offered;
+        g_asked.clear();
+        swapAtDisplayRefresh({[](_XDisplay*, int) { return g_offered; }, [](const unsigned char* name) {
+                                  g_asked += reinterpret_cast<const char*>(name);
+                                  return g_asked == "glXSwapIntervalMESA" ? reinterpret_cast<void (*)()>(recordInterval) : nullptr;
+                              }});
+        EXPECT_EQ(g_asked, row.asked) << row.offered;
+    }
 }
 
 // The terrain as GL receives it, in feedback mode, seen from straight above: window

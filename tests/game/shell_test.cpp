@@ -1,4 +1,4 @@
-// The camera's step, the input callbacks and the choice of swap-control extension.
+// The camera's step and the input callbacks.
 #include <GL/freeglut.h>
 
 #include <utility>
@@ -8,7 +8,6 @@
 #include "shell/camera.h"
 #include "shell/game.h"
 #include "shell/input.h"
-#include "shell/swapcontrol.h"
 #include "shell/window.h"
 
 namespace {
@@ -97,19 +96,6 @@ TEST(InputCallbacks, KeysPushMotionTurnsAndTheLeftButtonThrows)
                                  {GLUT_LEFT_BUTTON, GLUT_UP}, {GLUT_RIGHT_BUTTON, GLUT_DOWN}}) mouseButton(button, state, 0, 0);
     EXPECT_EQ(g_game->world->snowballCount(), 2);
     EXPECT_EQ(g_redisplays, 5 + 4 + 4);
-}
-
-TEST(SwapControl, TakesTheFirstOfExtMesaSgiOfferedUnderItsExactName)
-{
-    const struct { const char* extensions; SwapControl expected; } table[] = {
-        {nullptr, SwapControl::NotOffered},
-        {"GLX_MESA_query_renderer GLX_OML_swap_method", SwapControl::NotOffered},  // as under Xvfb
-        {"GLX_EXT_swap_control_tear GLX_XMESA_swap_control GLX_SGI_swap_controller", SwapControl::NotOffered},
-        {"GLX_SGI_swap_control", SwapControl::Sgi},
-        {"GLX_SGI_swap_control GLX_MESA_swap_control", SwapControl::Mesa},
-        {"GLX_EXT_swap_control_tear GLX_SGI_swap_control GLX_MESA_swap_control GLX_EXT_swap_control", SwapControl::Ext},
-        {"GLX_EXT_swap_control GLX_ARB_multisample", SwapControl::Ext}};
-    for (const auto& row : table) EXPECT_EQ(chooseSwapControl(row.extensions), row.expected) << row.extensions;
 }
 
 }  // namespace
