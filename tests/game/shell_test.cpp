@@ -55,8 +55,8 @@ int g_redisplays = 0, g_warps = 0;
 // turn is the pointer's offset from the centre; every other motion (the warp's) does not warp.
 TEST(InputCallbacks, KeysPushMotionTurnsAndTheLeftButtonThrows)
 {
-    FrostfeldTest::TempWorkingDir noData;  // the game builds without its data files
-    FrostfeldTest::captureStdout([] { g_game = new Game; });
+    TempWorkingDir noData;  // the game builds without its data files
+    captureStdout([] { g_game = new Game; });
     g_mouseSensitivity = kMouseSensitivity;
     g_inputHooks = {[] { ++g_redisplays; }, [](int x, int y) { g_warps += (x == 400 && y == 300) ? 1 : 1000; },
                     [](int) { ADD_FAILURE() << "exit requested"; }};
@@ -74,7 +74,7 @@ TEST(InputCallbacks, KeysPushMotionTurnsAndTheLeftButtonThrows)
     EXPECT_EQ(g_redisplays, 5);
 
     const auto moves = [] { for (auto [x, y] : {std::pair{410, 300}, {400, 300}, {400, 290}, {200, 100}}) passiveMotion(x, y); };
-    EXPECT_EQ(FrostfeldTest::captureStdout(moves), "Mouse motion\nMouse motion\nMouse motion\nMouse motion\n");
+    EXPECT_EQ(captureStdout(moves), "Mouse motion\nMouse motion\nMouse motion\nMouse motion\n");
     EXPECT_EQ(camera.yaw, 15.0f - 300.0f);
     EXPECT_EQ(camera.pitch, 15.0f + 300.0f);  // not limited until the next update
     EXPECT_EQ(g_warps, 2);
