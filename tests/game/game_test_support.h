@@ -8,8 +8,6 @@
 #include <fstream>
 #include <string>
 
-namespace FrostfeldTest {
-
 // What f printed on standard output.
 template <typename F> std::string captureStdout(F&& f)
 {
@@ -20,25 +18,11 @@ template <typename F> std::string captureStdout(F&& f)
 
 // A fresh folder that is the working directory while it lives: the game opens its
 // data files relative to it.
-class TempWorkingDir {
-public:
-    TempWorkingDir() { std::filesystem::current_path(path_); }
-    ~TempWorkingDir()
-    {
-        std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(path_);
-    }
-    void write(const std::string& name, const std::string& bytes) const
-    {
-        std::filesystem::create_directories((path_ / name).parent_path());
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
-    }
-
-private:
-    std::string pattern_ = (std::filesystem::temp_directory_path() / "frostfeld-test-XXXXXX").string();
-    const std::filesystem::path previous_ = std::filesystem::current_path(), path_ = mkdtemp(pattern_.data());
+struct TempWorkingDir {
+    TempWorkingDir() { std::filesystem::current_path(path); }
+    ~TempWorkingDir() { std::filesystem::current_path(previous); std::filesystem::remove_all(path); }
+    std::string pattern = (std::filesystem::temp_directory_path() / "frostfeld-test-XXXXXX").string();
+    const std::filesystem::path previous = std::filesystem::current_path(), path = mkdtemp(pattern.data());
 };
-
-}  // namespace FrostfeldTest
 
 #endif

@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "game_test_support.h"
+#include <gtest/gtest.h>
+
 #include "terrain/heightfield.h"
 
 namespace {
@@ -21,11 +22,10 @@ TEST(GenerateHeights, LandscapeIsPinned)
 
 TEST(NormalizeHeights, RescalesToZeroOneButLeavesAFlatGrid)
 {
-    std::vector<float> grid{2.0f, 4.0f, 3.0f, 6.0f, 9.0f};  // the last value lies past the 2 x 2 grid
+    std::vector<float> grid{2.0f, 4.0f, 3.0f, 6.0f, 9.0f}, flat(9, 7.5f);  // the 9 lies past the 2 x 2 grid
     normalizeHeights(grid.data(), 2);
-    EXPECT_EQ(grid, (std::vector<float>{0.0f, 0.5f, 0.25f, 1.0f, 9.0f}));
-    std::vector<float> flat(9, 7.5f);
     normalizeHeights(flat.data(), 3);
+    EXPECT_EQ(grid, (std::vector<float>{0.0f, 0.5f, 0.25f, 1.0f, 9.0f}));
     EXPECT_EQ(flat, std::vector<float>(9, 7.5f));
 }
 
@@ -39,18 +39,13 @@ TEST(HeightLookup, BlendsTheFourCornersAndWrapsAroundTheGrid)
     auto corner = [&grid](int column, int row) { return grid[row * 4 + column] * 175.0f; };
     for (int k = 0; k < 16; ++k) EXPECT_EQ(at((k % 4) * 50.0, (k / 4) * 50.0), corner(k % 4, k / 4)) << k;
     const struct { double x, z; float expected; } table[] = {
-        {75.0, 100.0, (corner(1, 2) + corner(2, 2)) / 2.0f},
-        {100.0, 75.0, (corner(2, 1) + corner(2, 2)) / 2.0f},
+        {75.0, 100.0, (corner(1, 2) + corner(2, 2)) / 2.0f}, {100.0, 75.0, (corner(2, 1) + corner(2, 2)) / 2.0f},
         {75.0, 125.0, (corner(1, 2) + corner(2, 2) + corner(1, 3) + corner(2, 3)) / 4.0f},
         {175.0, 50.0, (corner(3, 1) + corner(0, 1)) / 2.0f},  // the last column blends with the first
         {50.0, 175.0, (corner(1, 3) + corner(1, 0)) / 2.0f},
-        {200.0, 0.0, corner(0, 0)},  // outside the grid: wrapped
-        {-25.0, 50.0, (corner(3, 1) + corner(0, 1)) / 2.0f},
-        {-400.0, -350.0, corner(0, 1)},
-        {-1e-30, 0.0, corner(0, 0)},  // folds onto 200.0, which wraps to 0
-        {NAN, 50.0, corner(0, 1)},
-        {INFINITY, -INFINITY, corner(0, 0)},
-    };
+        {200.0, 0.0, corner(0, 0)}, {-25.0, 50.0, (corner(3, 1) + corner(0, 1)) / 2.0f},  // outside the grid: wrapped
+        {-1e-30, 0.0, corner(0, 0)}, {-400.0, -350.0, corner(0, 1)},  // -1e-30 folds onto 200.0, which wraps to 0
+        {NAN, 50.0, corner(0, 1)}, {INFINITY, -INFINITY, corner(0, 0)}};
     for (const auto& row : table) EXPECT_EQ(at(row.x, row.z), row.expected) << row.x << ", " << row.z;
 }
 

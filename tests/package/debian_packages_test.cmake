@@ -1,16 +1,15 @@
 # Builds the Debian packages from this build tree with CPack into a scratch
 # folder, then checks their control fields and contents, unpacked with
-# dpkg-deb, and builds the example consumer against the unpacked library
-# package through pkg-config. See CMakeLists.txt.
+# dpkg-deb, the game's desktop files, and builds the example consumer against
+# the unpacked library package through pkg-config. See CMakeLists.txt.
 cmake_minimum_required(VERSION 3.16)
 include("${CMAKE_CURRENT_LIST_DIR}/steps.cmake")
-include("${CMAKE_CURRENT_LIST_DIR}/ivory_files.cmake")
 file(REMOVE_RECURSE "${WORK_DIR}")
 
-# Every install rule names its component: none falls into "Unspecified".
+# Every install rule names its component: none falls into "Unspecified". The
+# package tests' own scratch trees are not this tree's (and may be half-written
+# by a test running beside this one).
 file(GLOB_RECURSE install_scripts "${BUILD_DIR}/cmake_install.cmake")
-# The package tests' own scratch trees are not this tree's (and may be
-# half-written by a test running beside this one).
 list(FILTER install_scripts EXCLUDE REGEX "/tests/package/[^/]+/")
 foreach(script IN LISTS install_scripts)
   file(STRINGS "${script}" unnamed REGEX "\"Unspecified\"")
@@ -24,64 +23,53 @@ file(GLOB made RELATIVE "${WORK_DIR}/packages" "${WORK_DIR}/packages/*.deb")
 list(SORT made)
 expect_equal("packages" "${made}" "frostfeld_${VERSION}_${arch}.deb;libivory-dev_${VERSION}_${arch}.deb")
 
-# Control fields: fixed ones exactly, Depends by the packages it must name.
+# Control fields: fixed ones exactly, Depends by the packages it must name, a
+# maintainer with an address and a description with a body. Then unpacked.
+string(REPLACE "." "\\." version "${VERSION}")
 function(check_control package section)
-  set(deb "${WORK_DIR}/packages/${package}_${VERSION}_${arch}.deb")
-  foreach(field Package Version Architecture Section)
-    run_step(dpkg-deb -f "${deb}" ${field})
-    string(STRIP "${step_output}" value)
-    set(expected_Package ${package})
-    set(expected_Version ${VERSION})
-    set(expected_Architecture ${arch})
-    set(expected_Section ${section})
-    expect_equal("${package}: ${field}" "${value}" "${expected_${field}}")
-  endforeach()
-  run_step(dpkg-deb -f "${deb}" Depends)
-  foreach(dependency IN LISTS ARGN)
-    if(NOT step_output MATCHES "(^|, )${dependency}( |,|\n|$)")
-      message(FATAL_ERROR "${package} does not depend on ${dependency}: ${step_output}")
+  run_step(dpkg-deb -f "${WORK_DIR}/packages/${package}_${VERSION}_${arch}.deb")
+  list(TRANSFORM ARGN PREPEND "Depends: ([^\n]*, )?" OUTPUT_VARIABLE depends)
+  list(TRANSFORM depends APPEND "[ ,\n]")
+  foreach(line "Package: ${package}\n" "Version: ${version}\n" "Architecture: ${arch}\n" "Section: ${section}\n"
+               "Maintainer: [^\n]+ <[^\n]+@[^\n]+>\n" "Description: [^\n]+\n [^\n]+" ${depends})
+    if(NOT "\n${step_output}" MATCHES "\n${line}")
+      message(FATAL_ERROR "${package}: no control line matches ${line}\n${step_output}")
     endif()
   endforeach()
-  run_step(dpkg-deb -f "${deb}" Maintainer Description)
-  if(NOT step_output MATCHES "Maintainer: [^\n]+ <[^\n]+@[^\n]+>\nDescription: [^\n]+\n [^\n]+")
-    message(FATAL_ERROR "${package}: maintainer or description missing:\n${step_output}")
-  endif()
-  run_step(dpkg-deb -x "${deb}" "${WORK_DIR}/${package}")
+  run_step(dpkg-deb -x "${WORK_DIR}/packages/${package}_${VERSION}_${arch}.deb" "${WORK_DIR}/${package}")
 endfunction()
-
 check_control(frostfeld games libglut3\\.12 libglu1-mesa libcoin80c)
 string(REPLACE ", " ";" ivory_depends "${IVORY_DEBIAN_DEPENDS}")
 check_control(libivory-dev libdevel ${ivory_depends})
 
-# The game: launcher, binary and data in the standard places, nothing of the library.
+# The game: exactly the launcher, the binary, the data and the desktop files, nothing
+# of the library; icons of their sizes; an entry that starts the launcher on the PATH
+# and names the installed icon; and the desktop's own validators (appstreamcli also
+# pairs the metainfo's id and launchable with the entry).
 set(game_root "${WORK_DIR}/frostfeld/usr")
-foreach(file bin/frostfeld libexec/frostfeld/frostfeld share/frostfeld/snow.bmp share/frostfeld/texturen/female.iv)
-  if(NOT EXISTS "${game_root}/${file}")
-    message(FATAL_ERROR "frostfeld lacks /usr/${file}")
-  endif()
+set(app_id io.github.frostfeld.Frostfeld)
+set(entry share/applications/${app_id}.desktop)
+set(expected bin/frostfeld libexec/frostfeld/frostfeld ${entry} share/frostfeld/snow.bmp share/frostfeld/texturen/female.iv
+    share/man/man6/frostfeld.6 share/metainfo/${app_id}.metainfo.xml share/icons/hicolor/scalable/apps/${app_id}.svg)
+foreach(size 16 22 24 32 48 64 128 256)
+  set(icon share/icons/hicolor/${size}x${size}/apps/${app_id}.png)
+  list(APPEND expected ${icon})
+  run_step(identify -format %wx%h "${game_root}/${icon}")
+  expect_equal("${icon}" "${step_output}" "${size}x${size}")
 endforeach()
+list(SORT expected)
 files_under(game_files "${game_root}")
-list(FILTER game_files INCLUDE REGEX "^include/|ivory")
-expect_equal("library files in frostfeld" "${game_files}" "")
+expect_equal("frostfeld contents" "${game_files}" "${expected}")
+run_step(test -x "${game_root}/bin/frostfeld")
+file(STRINGS "${game_root}/${entry}" entry_lines REGEX "^(Exec|Icon)=")
+expect_equal("the entry's Exec and Icon" "${entry_lines}" "Exec=frostfeld;Icon=${app_id}")
+run_step(desktop-file-validate "${game_root}/${entry}")
+run_step(appstreamcli validate-tree --no-net "${WORK_DIR}/frostfeld")
 
 # The library: exactly the files of its install component, under /usr.
-files_under(library_files "${WORK_DIR}/libivory-dev/usr")
-ivory_install_files(expected ${LIBRARY_KIND})
-expect_equal("libivory-dev contents" "${library_files}" "${expected}")
+expect_ivory_install("${WORK_DIR}/libivory-dev/usr" ${LIBRARY_KIND})
 
 # Built against the unpacked package as a user would against the installed one.
-set(ENV{PKG_CONFIG_PATH} "${WORK_DIR}/libivory-dev/usr/${INSTALL_LIBDIR}/pkgconfig")
-run_step(pkg-config --static --cflags --libs ivory)
-separate_arguments(pc_flags UNIX_COMMAND "${step_output}")
-set(sanitizer_flags "")
-if(SANITIZE)
-  set(sanitizer_flags -fsanitize=address,undefined)
-endif()
-run_step(${CXX_COMPILER} -std=c++17 "${SOURCE_DIR}/examples/consumer/main.cpp" -o "${WORK_DIR}/ivory_consumer"
-         ${pc_flags} ${sanitizer_flags})
-run_step(pkg-config --variable=libdir ivory)
-string(STRIP "${step_output}" libdir)
-set(ENV{LD_LIBRARY_PATH} "${libdir}")
-run_step("${WORK_DIR}/ivory_consumer")
-expect_equal("consumer of the unpacked package" "${step_output}" "Ivory ${VERSION}\nmean 2.5\n")
-message(STATUS "frostfeld and libivory-dev: fields and contents as expected")
+expect_pkg_config_consumer("${WORK_DIR}/libivory-dev/usr" "${WORK_DIR}/consumer/ivory_consumer" "${sanitizer_link_flags}"
+                           --static)
+message(STATUS "frostfeld and libivory-dev: fields, contents and desktop files as expected")

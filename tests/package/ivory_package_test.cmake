@@ -4,22 +4,18 @@
 # examples are built against the shared install and run. See CMakeLists.txt.
 cmake_minimum_required(VERSION 3.16)
 file(REMOVE_RECURSE "${WORK_DIR}")
-
 include("${CMAKE_CURRENT_LIST_DIR}/steps.cmake")
+string(REGEX MATCH "^[0-9]+" major "${VERSION}")
+set(lib "${INSTALL_LIBDIR}")
 
-# --- the two libraries -------------------------------------------------------
-if(TREE_KIND STREQUAL "static")
-  set(other_kind shared)
-  set(other_is_shared ON)
-else()
-  set(other_kind static)
-  set(other_is_shared OFF)
-endif()
+# The two libraries; only the tree's may be a sanitizer build.
+set(kinds static shared)
+list(REMOVE_ITEM kinds ${TREE_KIND})
+set(other_kind ${kinds})
+string(COMPARE EQUAL "${other_kind}" shared other_is_shared)
 set(build_of_${TREE_KIND} "${BUILD_DIR}")
 set(build_of_${other_kind} "${WORK_DIR}/${other_kind}-library")
-# Only the tree may be a sanitizer build; its users must link the runtimes.
-set(sanitize_${TREE_KIND} ${SANITIZE})
-set(sanitize_${other_kind} OFF)
+set(link_flags_${TREE_KIND} ${sanitizer_link_flags})
 run_step(${CMAKE_COMMAND} -S "${SOURCE_DIR}" -B "${build_of_${other_kind}}" -G "${GENERATOR}"
          -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
          -DCMAKE_INSTALL_LIBDIR=${INSTALL_LIBDIR} -DIVORY_BUILD_SHARED=${other_is_shared}
@@ -27,15 +23,19 @@ run_step(${CMAKE_COMMAND} -S "${SOURCE_DIR}" -B "${build_of_${other_kind}}" -G "
          -DFROSTFELD_SANITIZE=OFF)
 run_step(${CMAKE_COMMAND} --build "${build_of_${other_kind}}" -j 2)
 
-# --- what an install tree must hold, and nothing else ------------------------
-include("${CMAKE_CURRENT_LIST_DIR}/ivory_files.cmake")
-string(REGEX MATCH "^[0-9]+" major "${VERSION}")
-set(lib "${INSTALL_LIBDIR}")
+# A consumer needs libivory.so exactly when it was built against the shared library.
+function(expect_linked kind program)
+  run_step(readelf -d "${program}")
+  string(REGEX MATCH "\\[libivory\\.so\\.${major}\\]" needed "${step_output}")
+  set(needed_static "")
+  set(needed_shared "[libivory.so.${major}]")
+  expect_equal("libivory.so needed by ${program}" "${needed}" "${needed_${kind}}")
+endfunction()
 
-function(check_install_tree kind prefix)
-  files_under(installed "${prefix}")
-  ivory_install_files(expected ${kind})
-  expect_equal("${kind} install tree" "${installed}" "${expected}")
+foreach(kind static shared)
+  set(prefix "${WORK_DIR}/${kind}")
+  run_step(${CMAKE_COMMAND} --install "${build_of_${kind}}" --prefix "${prefix}" --component ivory)
+  expect_ivory_install("${prefix}" ${kind})
   file(STRINGS "${prefix}/${lib}/pkgconfig/ivory.pc" placeholders REGEX "@")
   expect_equal("unconfigured lines in ivory.pc" "${placeholders}" "")
   file(STRINGS "${prefix}/include/ivory/version.h" version_line REGEX "IVORY_VERSION_STRING")
@@ -48,72 +48,29 @@ function(check_install_tree kind prefix)
     list(FILTER internals EXCLUDE REGEX "\\.resolver$")
     expect_equal("internal symbols exported" "${internals}" "")
   endif()
-endfunction()
-
-# Runs the consumer and checks what it prints and whether it needs libivory.so.
-function(check_consumer kind program)
-  run_step("${program}")
-  expect_equal("${program}" "${step_output}" "Ivory ${VERSION}\nmean 2.5\n")
-  run_step(readelf -d "${program}")
-  string(FIND "${step_output}" "[libivory.so.${major}]" needed)
-  if(kind STREQUAL "shared" AND needed EQUAL -1)
-    message(FATAL_ERROR "${program} does not load libivory.so.${major}")
-  elseif(kind STREQUAL "static" AND NOT needed EQUAL -1)
-    message(FATAL_ERROR "${program} loads a shared Ivory")
-  endif()
-endfunction()
-
-foreach(kind static shared)
-  set(prefix "${WORK_DIR}/${kind}")
-  run_step(${CMAKE_COMMAND} --install "${build_of_${kind}}" --prefix "${prefix}" --component ivory)
-  check_install_tree(${kind} "${prefix}")
-  set(sanitizer_flags "")
-  if(sanitize_${kind})
-    set(sanitizer_flags -fsanitize=address,undefined)
-  endif()
 
   # CMake: find_package(Ivory) and Ivory::ivory. The consumer runs from the
   # install's library folder through the rpath CMake gives it.
   set(consumer_build "${WORK_DIR}/${kind}-consumer-cmake")
   run_step(${CMAKE_COMMAND} -S "${SOURCE_DIR}/examples/consumer" -B "${consumer_build}" -G "${GENERATOR}"
            -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release
-           "-DCMAKE_EXE_LINKER_FLAGS=${sanitizer_flags}")
+           "-DCMAKE_EXE_LINKER_FLAGS=${link_flags_${kind}}")
   run_step(${CMAKE_COMMAND} --build "${consumer_build}")
-  check_consumer(${kind} "${consumer_build}/ivory_consumer")
+  run_step("${consumer_build}/ivory_consumer")
+  expect_equal("the CMake consumer" "${step_output}" "Ivory ${VERSION}\nmean 2.5\n")
+  expect_linked(${kind} "${consumer_build}/ivory_consumer")
 
-  # pkg-config: a static library's users ask for its private dependencies too.
-  set(ENV{PKG_CONFIG_PATH} "${prefix}/${lib}/pkgconfig")
-  run_step(pkg-config --modversion ivory)
-  expect_equal("pkg-config version" "${step_output}" "${VERSION}\n")
-  set(static_option "")
-  if(kind STREQUAL "static")
-    set(static_option --static)
-  endif()
-  run_step(pkg-config ${static_option} --cflags --libs ivory)
-  separate_arguments(pc_flags UNIX_COMMAND "${step_output}")
-  if(NOT "-fsigned-char" IN_LIST pc_flags)
-    message(FATAL_ERROR "pkg-config flags lack -fsigned-char: ${pc_flags}")
-  endif()
-  file(MAKE_DIRECTORY "${WORK_DIR}/${kind}-consumer-pc")
-  set(program "${WORK_DIR}/${kind}-consumer-pc/ivory_consumer")
-  run_step(${CXX_COMPILER} -std=c++17 "${SOURCE_DIR}/examples/consumer/main.cpp" -o "${program}" ${pc_flags}
-           ${sanitizer_flags})
-  run_step(pkg-config --variable=libdir ivory)
-  string(STRIP "${step_output}" libdir)
-  set(ENV{LD_LIBRARY_PATH} "${libdir}")
-  check_consumer(${kind} "${program}")
-  unset(ENV{LD_LIBRARY_PATH})
+  set(static_option_static --static)
+  expect_pkg_config_consumer("${prefix}" "${WORK_DIR}/${kind}-consumer-pc/ivory_consumer" "${link_flags_${kind}}"
+                             ${static_option_${kind}})
+  expect_linked(${kind} "${WORK_DIR}/${kind}-consumer-pc/ivory_consumer")
 endforeach()
 
-# --- the examples against the shared install ---------------------------------
+# The examples against the shared install.
 set(examples_build "${WORK_DIR}/examples")
-set(sanitizer_flags "")
-if(sanitize_shared)
-  set(sanitizer_flags -fsanitize=address,undefined)
-endif()
 run_step(${CMAKE_COMMAND} -S "${SOURCE_DIR}/examples" -B "${examples_build}" -G "${GENERATOR}"
          -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${WORK_DIR}/shared -DCMAKE_BUILD_TYPE=Release
-         "-DCMAKE_EXE_LINKER_FLAGS=${sanitizer_flags}")
+         "-DCMAKE_EXE_LINKER_FLAGS=${link_flags_shared}")
 run_step(${CMAKE_COMMAND} --build "${examples_build}" -j 2)
 file(GLOB expected_outputs "${SOURCE_DIR}/tests/examples/expected/*.txt")
 foreach(expected IN LISTS expected_outputs)
