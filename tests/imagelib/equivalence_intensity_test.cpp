@@ -85,11 +85,12 @@ TYPED_TEST(IntensityEquivalence, InvertWindowLevelExportsAndCentroidMatch) {
         for (double& e : wide) e = std::uniform_real_distribution<double>(-1e38, 1e38)(rng);
         addExports(cases, windowed<T>({61, 1, 1, 1, 1}, wide, -1e38f, 1e38f), false);
     }
-    Ref::add(cases, "centroid", windowed<T>({4, 1, 1, 1, 1}, {0, 1, 0, 3}, 0, 10), [](auto& img) {
+    auto centroid = [](auto& img) {
         float centre[3];
         const int returned = img.centroid(centre) == centre;
         return Ref::Outcome().values("centroid", centre, 3).values("returned out", &returned, 1);
-    }, {2.5, 0, 0}, nullptr, "centroid");
+    };
+    Ref::add(cases, "centroid", windowed<T>({4, 1, 1, 1, 1}, {0, 1, 0, 3}, 0, 10), centroid, {2.5, 0, 0}, nullptr, "centroid");
 
     std::vector<Ref::Shape> shapes = Ref::standardShapes();
     shapes.push_back(Ref::kSplitShape);
@@ -108,10 +109,7 @@ TYPED_TEST(IntensityEquivalence, InvertWindowLevelExportsAndCentroidMatch) {
                 for (int channel = 0; channel < shape.c && shape.w != Ref::kSplitShape.w; ++channel)
                     addExports(cases, input, powerOfTwo, {}, {}, slice, channel);
         }
-        Ref::add(cases, "centroid, " + Ref::describe(shape), input, [](auto& img) {
-            float centre[3];
-            return Ref::Outcome().values("centroid", img.centroid(centre), 3);
-        });
+        Ref::add(cases, "centroid, " + Ref::describe(shape), input, centroid);
     }
     Ref::expectSame(cases);
 }
