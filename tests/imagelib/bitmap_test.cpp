@@ -39,7 +39,7 @@ Bytes counting(size_t n, uint8_t first = 0) {
 // rows, and bfOffBits points at the rows, give or take offsetError.
 struct BmpFile {
     uint16_t bfType = 0x4D42, biBitCount = 8;
-    uint32_t biSize = 40, biSizeImage = 0, biClrUsed = 2;
+    uint32_t biSize = 40, biClrUsed = 2;
     int32_t biWidth = 3, biHeight = -2;
     Bytes palette = counting(8);
     size_t gap = 0;
@@ -54,7 +54,7 @@ struct BmpFile {
         const uint32_t offset = uint32_t(54 + (biSize > 40 ? biSize - 40 : 0) + palette.size() + gap);
         put(bfType, 2), put(uint32_t(offset + pixels.size()), 4), put(0, 4), put(uint32_t(offset + offsetError), 4);
         put(biSize, 4), put(uint32_t(biWidth), 4), put(uint32_t(biHeight), 4), put(1, 2), put(biBitCount, 2);
-        put(0, 4), put(biSizeImage, 4), put(0, 4), put(0, 4), put(biClrUsed, 4), put(0, 4);
+        put(0, 4), put(0, 4), put(0, 4), put(0, 4), put(biClrUsed, 4), put(0, 4);
         out.insert(out.end(), biSize > 40 ? biSize - 40 : 0, 0xAB);
         out.insert(out.end(), palette.begin(), palette.end());
         out.insert(out.end(), gap, 0xCD);
@@ -141,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Row 0 is the top of the picture whatever the sign of the height; the
 // palette follows the information header, whatever its size; the rows start
-// at bfOffBits, after a gap or not; biSizeImage plays no part.
+// at bfOffBits, after a gap or not. A FIFO cannot seek: its bytes are taken as
+// they come, here more of them than a pipe holds.
 TEST_F(BitmapTest, RowsAndPaletteAreReadWhereTheHeadersPutThem) {
     for (const uint32_t headerSize : {40u, 52u, 56u, 108u, 124u})
         for (const int height : {2, -2}) {
@@ -149,34 +150,17 @@ TEST_F(BitmapTest, RowsAndPaletteAreReadWhereTheHeadersPutThem) {
             file.biSize = headerSize;
             file.biHeight = height;
             file.gap = height > 0 ? 6 : 0;
-            file.biSizeImage = height > 0 ? 1 : 0xFFFFFFFF;
             ASSERT_EQ(loadBytes(file.bytes()), 1) << headerSize << " " << height;
             EXPECT_EQ(palette(), file.palette);
             EXPECT_EQ(pixels(), height < 0 ? (Bytes{0, 1, 2, 4, 5, 6}) : (Bytes{4, 5, 6, 0, 1, 2}));
         }
-    // 16 bits a pixel give two channels
-    ASSERT_EQ(loadBytes(with([](BmpFile& f) { f.biBitCount = 16, f.biClrUsed = 0, f.palette = {}, f.biHeight = -1; })), 1);
-    EXPECT_EQ(pixels(), counting(6));
-}
-
-// A FIFO cannot seek: the reader takes the bytes as they come, here past a gap
-// before the rows and more of them than a pipe holds.
-TEST_F(BitmapTest, FifosAreReadAsTheyCome) {
-    BmpFile file;
-    file.biSize = 124;
-    file.gap = 588;
-    file.biWidth = 1000;
-    file.biHeight = -300;
-    file.pixels = counting(300000, 1);
-    ASSERT_EQ(loadThroughFifo(file.bytes()), 1);
-    EXPECT_EQ(palette(), file.palette);
-    EXPECT_EQ(pixels(), file.pixels);
+    ASSERT_EQ(loadThroughFifo(with([](BmpFile& f) { f.biWidth = 1000, f.biHeight = -300, f.pixels = counting(300000, 1); })), 1);
+    EXPECT_EQ(pixels(), counting(300000, 1));
 }
 
 Bytes cut(size_t length) {
-    Bytes bytes = BmpFile().bytes();
-    bytes.resize(length);
-    return bytes;
+    const Bytes whole = BmpFile().bytes();
+    return Bytes(whole.begin(), whole.begin() + long(length));
 }
 
 struct RefusedCase {
@@ -210,32 +194,24 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"RunLengths", readFile(fixture("im_rle8_7x3.bmp"))},
         RefusedCase{"ColourBitFields", readFile(fixture("im_v5_32bit_bitfields_7x3.bmp")), 32},
         RefusedCase{"Os2Header", readFile(fixture("im_os2_24bit_7x3.bmp"))},
-        RefusedCase{"EmptyFile", {}}, RefusedCase{"OnlyTheMagic", cut(2)}, RefusedCase{"HeadersOneByteShort", cut(53)},
+        RefusedCase{"EmptyFile", {}}, RefusedCase{"HeadersOneByteShort", cut(53)},
         RefusedCase{"PaletteCutShort", cut(54 + 7)}, RefusedCase{"PixelRowsOneByteShort", cut(54 + 8 + 7)},
         RefusedCase{"MagicBX", with([](BmpFile& f) { f.bfType = 'B' | 'X' << 8; })},
         RefusedCase{"ZeroWidth", with([](BmpFile& f) { f.biWidth = 0; })},
-        RefusedCase{"NegativeWidth", with([](BmpFile& f) { f.biWidth = -3; })},
         RefusedCase{"ZeroHeight", with([](BmpFile& f) { f.biHeight = 0; })},
         RefusedCase{"MostNegativeHeight", with([](BmpFile& f) { f.biHeight = INT32_MIN; })},
         RefusedCase{"ElementCountOverflows", with([](BmpFile& f) { f.biWidth = f.biHeight = 65536; })},
         // 23 bits: one row of 2 channels fits, its padded file row does not
         RefusedCase{"RowSizeOverflows", with([](BmpFile& f) { f.biBitCount = 23, f.biWidth = 800000000, f.biHeight = 1; }), 23},
-        RefusedCase{"HugeDimensionsOnASmallFile", with([](BmpFile& f) { f.biWidth = 40000, f.biHeight = -40000; })},
         RefusedCase{"PaletteOf257Entries", with([](BmpFile& f) { f.biClrUsed = 257; })},
-        RefusedCase{"PaletteOfFourBillionEntries", with([](BmpFile& f) { f.biClrUsed = 0xFFFFFFFF; })},
-        RefusedCase{"PaletteRunsPastTheEnd", with([](BmpFile& f) { f.biClrUsed = 0; })},
         RefusedCase{"PixelOffsetInsideThePalette", with([](BmpFile& f) { f.offsetError = -1; })},
         RefusedCase{"PixelOffsetPastTheEnd", with([](BmpFile& f) { f.offsetError = 0x7FFFFFFF; })}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
-// The loader is silent: its caller reports.
-TEST_F(BitmapTest, UnreadablePathsGiveMinusOneSilently) {
-    EXPECT_EQ(IvoryTest::captureStdout([&] {
-                  EXPECT_EQ(bitmap.load(nullptr), -1);
-                  EXPECT_EQ(bitmap.load(dir.file("missing.bmp").c_str()), -1);
-                  EXPECT_EQ(bitmap.load(dir.path().string().c_str()), -1);  // a directory
-              }),
-              "");
+TEST_F(BitmapTest, UnreadablePathsGiveMinusOne) {
+    EXPECT_EQ(bitmap.load(nullptr), -1);
+    EXPECT_EQ(bitmap.load(dir.file("missing.bmp").c_str()), -1);
+    EXPECT_EQ(bitmap.load(dir.path().string().c_str()), -1);  // a directory
 }
 
 }  // namespace

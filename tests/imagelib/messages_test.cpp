@@ -1,10 +1,9 @@
-// Caller errors, one table: every refused call answers with its one line
-// through the message handler (nothing reaches standard output while a
-// handler is set) and its null result, and changes neither the image nor a
-// caller's output. Rows without a line are accepted calls at a limit; a call
-// that gives nothing back answers with the source when it is accepted.
-// Unsigned and unknown codes for a made image, and the limits the comparison
-// suite's shapes sit on, are pinned there.
+// Caller errors, one table: every refused call gives its one line through the
+// message handler (nothing reaches standard output while one is set) and its
+// null result, and changes neither the image nor a caller's output. Rows
+// without a line are accepted calls at a limit (one that gives nothing back
+// answers with the source). Unsigned and unknown codes for a made image, and
+// the limits the comparison suite's shapes sit on, are pinned there.
 
 #include <functional>
 
@@ -46,16 +45,13 @@ Image* withOutput(Image* out, int elements) { return elements > 0 ? (out->init(e
 const Call kCalls[] = {
     {"Error while initializing!", 4, 4, 1, [](auto&, auto) { return ImageBase<float>().init(-1, 4, 1, 1, 1), nullptr; }},
     {"Error: downsampling factors must be at least 1!", 4, 4, 1, [](auto& s, auto) { return s.downsample(0, 1, 1, 1, true); }},
-    {"Error: downsampling factors must be at least 1!", 4, 4, 1, [](auto& s, auto) { return s.downsample(1, 1, 1, -1, false); }},
     {"Error: rotation axis must be 0, 1 or 2!", 4, 4, 1, [](auto& s, auto) { return s.rotate(3), nullptr; }},
     {"Error: rotation axis must be 0, 1 or 2!", 4, 4, 1, [](auto& s, auto) { return s.rotate(-1), nullptr; }},
-    {"Error: no such slice or channel!", 4, 4, 1, [](auto& s, auto) { return s.sliceToBytes(nullptr, -1, 0, false), nullptr; }},
     {"Error: no such slice or channel!", 4, 4, 1, [](auto& s, auto) { return s.sliceToBytes(nullptr, 0, 1, false), nullptr; }},
     {"Error: no such slice or channel!", 4, 4, 0, [](auto& s, auto) { return s.sliceToBytes(nullptr, 0, 0, false), nullptr; }},
     {"Error: border too wide for the image!", 5, 8, 1, [](auto& s, auto) { return s.fillBorder(3), nullptr; }},
     // filter: the checks in order (the source's type stands for type 0), some with an output given
     {kUnsignedFilter, 5, 5, 1, [](auto& s, auto o) { return s.m_type = 0x1401, s.filter(0, kBox, 3, withOutput(o, 25)); }},
-    {kUnsignedFilter, 5, 5, 1, [](auto& s, auto) { return s.filter(0x1405, nullptr, 4, nullptr); }},
     {"Error: Cannot compute filtered image without filter!", 5, 5, 1, [](auto& s, auto) { return s.filter(0x1406, nullptr, 4, nullptr); }},
     {"Error: Window size must be positive!", 5, 5, 1, [](auto& s, auto o) { return s.filter(0x1406, kBox, 0, withOutput(o, 25)); }},
     {"Error: Window size must be positive!", 5, 5, 1, [](auto& s, auto) { return s.filter(0x1406, kBox, -1, nullptr); }},
@@ -70,27 +66,18 @@ const Call kCalls[] = {
     {kTooSmall, 2, 5, 1, [](auto& s, auto) { return s.gradient(0x1406, nullptr, false, nullptr); }},
     {kTooSmall, 5, 2, 1, [](auto& s, auto o) { return s.gradient(0x1406, nullptr, false, withOutput(o, 30)); }},
     {kTooSmall, 5, 5, 2, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
-    {kTooSmall, 2, 5, 5, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
-    {kTooSmall, 5, 2, 5, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
     // Outputs one element short of what is written, and exactly large enough.
     {kOutputTooSmall, 5, 4, 3, [](auto& s, auto o) { return s.gradient(0x1406, nullptr, false, withOutput(o, 35)); }},
     {"", 5, 4, 3, [](auto& s, auto o) { return s.gradient(0x1406, nullptr, false, withOutput(o, 36)); }},
     {kOutputTooSmall, 5, 4, 3, [](auto& s, auto o) { return s.gradient(0x1406, nullptr, true, withOutput(o, 119)); }},
     {kOutputTooSmall, 5, 4, 3, [](auto& s, auto o) { return s.hessian(0x1406, nullptr, withOutput(o, 179)); }},
-    {"", 5, 4, 3, [](auto& s, auto o) { return s.hessian(0x1406, nullptr, withOutput(o, 180)); }},
     {kOutputTooSmall, 5, 4, 3, [](auto& s, auto o) { return s.gradient3D(0x1406, nullptr, false, false, withOutput(o, 17)); }},
-    {"", 5, 4, 3, [](auto& s, auto o) { return s.gradient3D(0x1406, nullptr, false, false, withOutput(o, 18)); }},
     {kOutputTooSmall, 5, 4, 3, [](auto& s, auto o) { return s.gradient3D(0x1406, nullptr, true, true, withOutput(o, 239)); }},
     // a line that is no error goes the same way
     {"Rotated image around axis 2", 4, 4, 1, [](auto& s, auto) { return s.m_verbose = 1, s.rotate(2), &s; }},
 };
 
-class MessageRoutingTest : public ::testing::Test {
-protected:
-    void TearDown() override { Ivory::setMessageHandler(nullptr, nullptr); }
-};
-
-TEST_F(MessageRoutingTest, EveryCallerErrorReportsItsLineThroughTheHandlerAndChangesNothing) {
+TEST(MessageRouting, EveryCallerErrorReportsItsLineThroughTheHandlerAndChangesNothing) {
     for (const Call& c : kCalls) {
         SCOPED_TRACE(c.line);
         auto source = volume(c.w, c.h, c.d);

@@ -34,10 +34,7 @@ template <typename F> std::string captureStdout(F&& f) {
 // A fresh folder per test, removed again at the end of it.
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ivory-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
+    TempDir() : path_(mkdtemp((std::filesystem::temp_directory_path() / "ivory-test-XXXXXX").string().data())) {}
     ~TempDir() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
