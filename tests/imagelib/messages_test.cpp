@@ -47,6 +47,7 @@ const Call kCalls[] = {
     {"Error: downsampling factors must be at least 1!", 4, 4, 1, [](auto& s, auto) { return s.downsample(0, 1, 1, 1, true); }},
     {"Error: rotation axis must be 0, 1 or 2!", 4, 4, 1, [](auto& s, auto) { return s.rotate(3), nullptr; }},
     {"Error: rotation axis must be 0, 1 or 2!", 4, 4, 1, [](auto& s, auto) { return s.rotate(-1), nullptr; }},
+    {"Error: no such slice or channel!", 4, 4, 1, [](auto& s, auto) { return s.sliceToBytes(nullptr, -1, 0, false), nullptr; }},
     {"Error: no such slice or channel!", 4, 4, 1, [](auto& s, auto) { return s.sliceToBytes(nullptr, 0, 1, false), nullptr; }},
     {"Error: no such slice or channel!", 4, 4, 0, [](auto& s, auto) { return s.sliceToBytes(nullptr, 0, 0, false), nullptr; }},
     {"Error: border too wide for the image!", 5, 8, 1, [](auto& s, auto) { return s.fillBorder(3), nullptr; }},
@@ -65,7 +66,10 @@ const Call kCalls[] = {
      [](auto& s, auto o) { return s.gradient(0x1401, nullptr, true, withOutput(o, 32)); }},
     {kTooSmall, 2, 5, 1, [](auto& s, auto) { return s.gradient(0x1406, nullptr, false, nullptr); }},
     {kTooSmall, 5, 2, 1, [](auto& s, auto o) { return s.gradient(0x1406, nullptr, false, withOutput(o, 30)); }},
+    // a volume too thin along one axis only, each axis (such volumes were once accepted and overran)
     {kTooSmall, 5, 5, 2, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
+    {kTooSmall, 2, 5, 5, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
+    {kTooSmall, 5, 2, 5, [](auto& s, auto) { return s.gradient3D(0x1406, nullptr, false, false, nullptr); }},
     // Outputs one element short of what is written, and exactly large enough.
     {kOutputTooSmall, 5, 4, 3, [](auto& s, auto o) { return s.gradient(0x1406, nullptr, false, withOutput(o, 35)); }},
     {"", 5, 4, 3, [](auto& s, auto o) { return s.gradient(0x1406, nullptr, false, withOutput(o, 36)); }},
