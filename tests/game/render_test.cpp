@@ -1,5 +1,4 @@
-// Frames of the real game in a GLUT window on the test run's X display, and the
-// terrain's strips as GL receives them.
+// Frames of the real game on the test run's X display, and the terrain as GL receives it.
 #include <GL/freeglut.h>
 
 #include <algorithm>
@@ -57,9 +56,8 @@ bool isFigure(Rgb c) { return isCoat(c) || isTrousers(c) || (c.r > c.b + 30 && c
 
 bool g_exposed = false;
 
-// Each test gets a window of the game's size and display mode with a fresh GL context,
-// so each game starts from GL's initial state as the real program does, and the game
-// built in it as the program builds it, from a copy of the data files.
+// Each test gets a window of the game's size and mode with a fresh GL context, and the
+// game built in it from GL's initial state and a copy of the data files, as the program does.
 class RenderTest : public ::testing::Test {
 protected:
     void SetUp() override { start(nullptr, ""); }
@@ -74,7 +72,6 @@ protected:
         window_ = glutCreateWindow("Frostfeld");
         g_exposed = false;
         glutDisplayFunc([] { g_exposed = true; });  // frames are driven by the test
-        glutReshapeFunc(reshape);
         for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
              !g_exposed && std::chrono::steady_clock::now() < end;) glutMainLoopEvent();
         ASSERT_TRUE(g_exposed) << "the window never appeared";
@@ -126,9 +123,8 @@ TEST_F(RenderTest, HealthTextIsRedInTheTopRightCornerInFrontOfAHill)
     EXPECT_LT(text.left, 665) << "starting at x 660";
 }
 
-// The figure's render action sets its own material, normal and blending state; far
-// from her the snow must look as in a game whose figure file is unreadable (reported,
-// and no empty child left in her scene to trip the render action).
+// The figure's render action sets its own material, normal and blending state; far from her the
+// snow must look as in a game whose figure file is unreadable (reported, no empty child left).
 TEST_F(RenderTest, FigureLeavesTheLightingOfTheTexturedSnowAlone)
 {
     const Picture withFigure = framesAt(400.0f, 400.0f, 0.0f, -30.0f, 4);
@@ -180,19 +176,17 @@ TEST_F(RenderTest, SwapIntervalIsAskedOfTheFirstOfExtMesaSgiOfferedUnderItsExact
     }
 }
 
-// The terrain as GL receives it, in feedback mode, seen from straight above: window
-// x is world x + 25, window y is world z + 25 and the depth (y + 1) / 177. From the
-// origin every vertex of the grid is drawn, each with its height and texture coordinates.
+// In feedback mode from straight above, window x is world x + 25, window y world z + 25 and the
+// depth (y + 1) / 177: from the origin every vertex is drawn with its height and texture coordinates.
 TEST_F(RenderTest, TerrainStripsCoverTheGridAtItsHeights)
 {
     Field& field = *g_game->world->field;
     const GLfloat worldToEye[16] = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1};  // (x, z, -y)
     glViewport(0, 0, 1600, 1600);
-    glMatrixMode(GL_PROJECTION);
+    glMatrixMode(GL_PROJECTION);  // the modelview is still the identity: no frame was drawn
     glLoadIdentity();
     glOrtho(-25.0, 1575.0, -25.0, 1575.0, -1.0, 176.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixf(worldToEye);
+    glMultMatrixf(worldToEye);
     std::vector<GLfloat> buffer(1 << 18);
     glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
