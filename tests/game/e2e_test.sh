@@ -4,8 +4,7 @@
 set -euo pipefail
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/frostfeld-e2e-XXXXXX")"
-pids=()
-trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*"; tail -n 20 "$work/stdout" "$work/stderr" 2>/dev/null; exit 1; }
 poll() { for ((i = 0; i < 150; i++)); do "$@" && return 0; sleep 0.2; done; return 1; }
 
@@ -13,23 +12,20 @@ poll() { for ((i = 0; i < 150; i++)); do "$@" && return 0; sleep 0.2; done; retu
 # servers starting meanwhile, and no desktop session to take the pointer or focus.
 mkfifo "$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
 read -r -t 30 number <"$work/display" || fail "the X server did not start"
 export DISPLAY=":$number"
 
 cp -r "$2" "$work/data"
 (cd "$work/data" && exec "$1") >"$work/stdout" 2>"$work/stderr" &
-game_pid=$! && pids+=("$game_pid")
+game_pid=$!
 alive() { kill -0 "$game_pid" 2>/dev/null; }
 find_window() { alive && window="$(xdotool search --onlyvisible --name '^Frostfeld$' | head -n 1)" && [[ -n "$window" ]]; }
 poll find_window || fail "no visible window titled Frostfeld"
 [[ "$(xdotool getwindowgeometry "$window")" == *"Geometry: 800x600"* ]] || fail "the window is not 800x600"
 
-# Pointer into the window (focus follows it), keys, a throw, mouse motion.
+# Pointer into the window (focus follows it), keys, a throw, mouse motion; then Esc.
 xdotool mousemove --window "$window" 400 300 key w a s d Up Left click 1 mousemove --window "$window" 460 280
-motion() { alive && grep -qx 'Mouse motion' "$work/stdout"; }
-poll motion || fail "no \"Mouse motion\" line after moving the mouse"
-
+poll grep -qx 'Mouse motion' "$work/stdout" || fail "no \"Mouse motion\" line after moving the mouse"
 xdotool key Escape
 poll eval '! alive' || fail "the game did not end on Esc"
 wait "$game_pid" || fail "exit status $?"

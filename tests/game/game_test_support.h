@@ -16,8 +16,7 @@ template <typename F> std::string captureStdout(F&& f)
     return ::testing::internal::GetCapturedStdout();
 }
 
-// A fresh folder that is the working directory while it lives: the game opens its
-// data files relative to it.
+// A fresh folder that is the working directory while it lives (the game opens its data files there).
 struct TempWorkingDir {
     TempWorkingDir() { std::filesystem::current_path(path); }
     ~TempWorkingDir() { std::filesystem::current_path(previous); std::filesystem::remove_all(path); }
