@@ -1,9 +1,8 @@
 #ifndef IVORY_REFERENCE_LIBRARY_BRIDGE_H
 #define IVORY_REFERENCE_LIBRARY_BRIDGE_H
 
-// The one comparison of the library with the plain reference: cases of one
-// call each, run on the reference image and on a library twin under every
-// run setting and compared bit for bit; random inputs and shapes for them.
+// The one comparison of the library with the plain reference, bit for bit,
+// and the random inputs and shapes for it.
 
 #include <hwy/targets.h>
 
@@ -21,10 +20,8 @@
 
 namespace IvoryReference {
 
-// Every library call runs on each SIMD target this machine supports (the
-// kernels are compiled for several and one is chosen at run time): the best
-// one with one thread, three (an uneven split, more than the cores) and the
-// default count, the others with three. Results must depend on neither.
+// Each SIMD target this machine supports: the best with one thread, three (an
+// uneven split, more than the cores) and the default count, the others with three.
 struct RunSetting {
     int64_t target;
     int threads;
@@ -71,8 +68,7 @@ inline Outcome& Outcome::image(const std::string& name, const Ivory::Image* img)
     return missing(name);
 }
 
-// An image an operation made, which the caller owns (the reference gives it
-// as an Outcome already).
+// An image an operation made, which the caller owns.
 inline Outcome made(Ivory::Image* img) {
     Outcome outcome;
     outcome.image("made", img);
@@ -114,8 +110,8 @@ template <typename T> T randomElement(std::mt19937& rng) {
     }
 }
 
-// Shapes: odd extents, several slices, frames and channels, one element, and
-// one row long enough for vector bodies with a ragged tail.
+// Odd extents, several slices, frames and channels, one element, and a row
+// long enough for vector bodies with a ragged tail.
 struct Shape {
     int w, h, d, f, c;
 };
@@ -132,10 +128,9 @@ inline const std::vector<Shape>& standardShapes() {
 // chunks (at least 3 * 2^18 elements in the first frame).
 constexpr Shape kSplitShape{131, 67, 31, 1, 3};
 
-// A random image of a shape: random spacings, NaN and both infinities in a
-// floating image for odd seeds (elements 1, 2, 3 and the middle), and every
-// channel's window between two of its values, with fractional ends so that
-// truncations show.
+// Random elements and spacings, NaN and infinities in floating images for odd
+// seeds, and each channel's window between two of its values, with fractional
+// ends so that truncations show.
 template <typename T> RefImage<T> randomInput(const Shape& s, unsigned seed) {
     RefImage<T> img(s.w, s.h, s.d, s.f, s.c);
     std::mt19937 rng(seed);
@@ -182,11 +177,9 @@ inline ::testing::AssertionResult sameOutcome(const Outcome& got, const Outcome&
     return ::testing::AssertionSuccess();
 }
 
-// One call: the input image and the operation, run as op(image) on the
-// reference image and on its library twin. op returns nothing, an Outcome,
-// or an image it made. A worked example also gives the values of the first
-// part of the outcome whose name holds `part` (by default the elements of a
-// made or filled output, else of the image) and the lines it prints.
+// One call, op(image) on the reference image and on its library twin; op
+// returns nothing, an Outcome or an image it made. A worked example also gives
+// the values of the first part whose name holds `part`, and the lines printed.
 template <typename T> struct Case {
     std::string what;
     RefImage<T> input;

@@ -11,20 +11,15 @@
 #include "elementconversion.h"
 #include "ivory/imagebase.h"
 
-// Plain reference implementations of the image operations, kept apart from
-// the library so that its fast paths can be checked against them bit for bit.
-// They share nothing with the library but the element conversions, which are
-// its definition of how an element becomes a float and back. RefImage offers
-// the library's calls under the library's names, so that one generic call
-// runs on both; the bodies are in the reference_*.h of each family.
+// Plain reference implementations of the image operations, sharing nothing
+// with the library but its element conversions. RefImage offers the library's
+// calls under their names, so that one generic call runs on both.
 namespace IvoryReference {
 
 template <typename T> struct RefImage;
 
-// What an operation left behind, compared bit for bit: named runs of values
-// (an image as its fields, window table and elements; every element type
-// converts to double exactly) and, filled in by the comparison loop, the
-// lines it printed.
+// What an operation left behind: named runs of values (every element type
+// converts to double exactly) and the lines it printed.
 struct Outcome {
     std::string printed;
     std::vector<std::pair<std::string, std::vector<double>>> parts;
