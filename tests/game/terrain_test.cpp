@@ -21,6 +21,14 @@ TEST(GenerateHeights, LandscapeIsPinned)
     EXPECT_EQ(grid.back(), 9.0f);
 }
 
+// A flat grid has no range to rescale: it stays as it is instead of turning into 0 / 0.
+TEST(NormalizeHeights, LeavesAFlatGridAlone)
+{
+    std::vector<float> flat(9, 7.5f);
+    normalizeHeights(flat.data(), 3);
+    EXPECT_EQ(flat, std::vector<float>(9, 7.5f));
+}
+
 // A 4 x 4 grid of distinct values, cell 50, scale 175 as in the game; every sum
 // below is exact in float.
 TEST(HeightLookup, BlendsTheFourCornersAndWrapsAroundTheGrid)
