@@ -17,11 +17,23 @@ template <typename F> std::string captureStdout(F&& f)
 }
 
 // A fresh folder that is the working directory while it lives (the game opens its data files there).
-struct TempWorkingDir {
-    TempWorkingDir() { std::filesystem::current_path(path); }
-    ~TempWorkingDir() { std::filesystem::current_path(previous); std::filesystem::remove_all(path); }
-    std::string pattern = (std::filesystem::temp_directory_path() / "frostfeld-test-XXXXXX").string();
-    const std::filesystem::path previous = std::filesystem::current_path(), path = mkdtemp(pattern.data());
+class TempWorkingDir {
+public:
+    TempWorkingDir() { std::filesystem::current_path(path_); }
+    ~TempWorkingDir()  // a destructor must not throw: failures to clean up are ignored
+    {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+
+private:
+    static std::filesystem::path freshFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "frostfeld-test-XXXXXX").string();
+        return mkdtemp(pattern.data());
+    }
+    const std::filesystem::path previous_ = std::filesystem::current_path(), path_ = freshFolder();
 };
 
 #endif
