@@ -75,7 +75,7 @@ TYPED_TEST(AccessTypedTest, CursorAndPositionalAccess) {
     EXPECT_EQ(image.getValue(2, 1, 0, 1, 1), 9.0f);
     EXPECT_EQ(image.at(1, 1, 1, 1, 0), TypeParam(image.m_data[44]));
 #ifdef NDEBUG
-    // Debug builds assert here (assertion_death_test.cpp); release builds stay inside the block.
+    // Debug builds assert here; release builds stay inside the block.
     EXPECT_EQ(image.getValue(0, 0, 0, 2, 0) + image.getValue(-1, 0, 0, 0, 0), 0.0f);
     const std::vector<TypeParam> before(image.m_data, image.m_data + image.m_image_size);
     image.setValue(7.0f, 0, 0, 0, 2, 0);

@@ -36,9 +36,8 @@ Positions positionsFor(const Ref::Shape& s, unsigned seed) {
     return p;
 }
 
-// Debug builds assert when interpolateLinear is called at or beyond the last
-// valid position, its truncation (assertion_death_test.cpp), so it is not
-// called there.
+// Debug builds assert when interpolateLinear's truncated position is at or
+// beyond the last valid one, so it is not called there.
 bool linearAsserts([[maybe_unused]] const Ref::Shape& s, [[maybe_unused]] float x, [[maybe_unused]] float y, [[maybe_unused]] float z) {
 #ifdef NDEBUG
     return false;

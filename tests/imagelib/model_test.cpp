@@ -1,6 +1,5 @@
-// The image model: shapes and sizes, refused shapes, block ownership, the
-// factory and images without a block (the model's own operations:
-// equivalence_model_test.cpp).
+// The image model: the factory, shapes, refused shapes, block ownership and
+// images without a block.
 
 #include <GL/gl.h>
 
@@ -36,7 +35,7 @@ template <typename T> std::vector<double> elements(const Ivory::ImageBase<T>& im
 template <typename T> class ModelTest : public ::testing::Test {};
 TYPED_TEST_SUITE(ModelTest, IvoryTest::AllElementTypes);
 
-TYPED_TEST(ModelTest, InitGivesSizesAndAFreshZeroedBlockAndWindowTableEachTime) {
+TYPED_TEST(ModelTest, InitAndClearGiveAZeroedBlockAndWindowTable) {
     const std::unique_ptr<Ivory::Image> made(Ivory::createImage(Ivory::ElementCode<TypeParam>::value));
     EXPECT_EQ(typeid(*made), typeid(Ivory::ImageBase<TypeParam>));
     for (const int code : {0, 0x1407, 0x1408, 0x1409, 0x13FF, 0x140B}) EXPECT_EQ(Ivory::createImage(code), nullptr);
@@ -45,13 +44,25 @@ TYPED_TEST(ModelTest, InitGivesSizesAndAFreshZeroedBlockAndWindowTableEachTime) 
     for (const auto& s : shapes) {
         EXPECT_EQ(captureStdout([&] { EXPECT_EQ(image.init(s[0], s[1], s[2], s[3], s[4]), 0); }), "");
         EXPECT_EQ((std::vector<int>{image.m_stride, image.m_slice_size, image.m_frame_size, image.m_image_size}), std::vector<int>(s + 5, s + 9));
-        EXPECT_EQ(std::vector<float>(image.m_window, image.m_window + 4 * s[4]), std::vector<float>(4 * s[4], 0.0f));
         EXPECT_EQ(image.m_data == nullptr, s[8] == 0);  // no block for no elements
-        EXPECT_EQ(reinterpret_cast<uintptr_t>(image.m_data) % 16, 0u);
-        EXPECT_EQ(elements(image), std::vector<double>(s[8], 0.0));
-        if (image.m_data) image.m_data[0] = TypeParam(5), image.m_window[0] = 5.0f;  // the next init must not keep them
+        for (int cleared = 0; cleared < 2; ++cleared) {
+            EXPECT_EQ(std::vector<float>(image.m_window, image.m_window + 4 * s[4]), std::vector<float>(4 * s[4], 0.0f));
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(image.m_data) % 16, 0u);
+            EXPECT_EQ(elements(image), std::vector<double>(s[8], 0.0));
+            if (image.m_data) image.m_data[0] = TypeParam(5), image.m_window[0] = 5.0f;  // clear and the next init must not keep them
+            if (!cleared) image.clear();
+        }
     }
     EXPECT_EQ(image.releases, 3);
+    // clear gives an owned image without a block a block, an external one none (nobody would release it).
+    image.init(3, 2, 1, 1, 2);
+    image.releaseData();
+    image.clear();
+    EXPECT_EQ(elements(image), std::vector<double>(12, 0.0));
+    image.releaseData();
+    image.m_external = true;
+    image.clear();
+    EXPECT_EQ(image.m_data, nullptr);
 }
 
 // Shapes whose sizes do not fit 32 bits, or with a negative extent: the image
@@ -74,23 +85,6 @@ TYPED_TEST(ModelTest, UnstorableShapesAreReportedAndLeaveAnEmptyImage) {
         EXPECT_EQ((std::vector<int>{image.m_dim[0], image.m_dim[1], image.m_dim[2], image.m_dim[3], image.m_stride, image.m_image_size}),
                   std::vector<int>(6, 0));
     }
-}
-
-TYPED_TEST(ModelTest, ClearZeroesElementsAndWindowsAndAllocatesOnlyAnOwnedMissingBlock) {
-    Ivory::ImageBase<TypeParam> image;
-    image.init(3, 2, 1, 1, 2);
-    std::fill_n(image.m_data, 12, TypeParam(3));
-    image.setWindow(-1.0f, 5.0f, 1);
-    image.clear();
-    EXPECT_EQ(elements(image), std::vector<double>(12, 0.0));
-    EXPECT_EQ(std::vector<float>(image.m_window, image.m_window + 8), std::vector<float>(8, 0.0f));
-    image.releaseData();
-    image.clear();
-    EXPECT_EQ(elements(image), std::vector<double>(12, 0.0));
-    image.releaseData();
-    image.m_external = true;  // a block nobody would release must not appear
-    image.clear();
-    EXPECT_EQ(image.m_data, nullptr);
 }
 
 // An image with a shape but without a block: nothing is read, written,

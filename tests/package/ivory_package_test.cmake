@@ -85,9 +85,9 @@ run_step(${CMAKE_COMMAND} -S "${SOURCE_DIR}/examples" -B "${examples_build}" -G 
          -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${WORK_DIR}/shared -DCMAKE_BUILD_TYPE=Release
          "-DCMAKE_EXE_LINKER_FLAGS=${link_flags_shared}")
 run_step(${CMAKE_COMMAND} --build "${examples_build}" -j 2)
-file(GLOB expected_outputs "${SOURCE_DIR}/tests/examples/expected/*.txt")
+file(GLOB expected_outputs "${CMAKE_CURRENT_LIST_DIR}/expected/*.txt")
 foreach(expected IN LISTS expected_outputs)
   get_filename_component(example "${expected}" NAME_WE)
   run_step(${CMAKE_COMMAND} -DPROGRAM=${examples_build}/${example} -DEXPECTED=${expected}
-           -DWORK_DIR=${WORK_DIR}/run-${example} -P "${SOURCE_DIR}/tests/examples/run_example.cmake")
+           -DWORK_DIR=${WORK_DIR}/run-${example} -P "${CMAKE_CURRENT_LIST_DIR}/run_example.cmake")
 endforeach()
