@@ -1,7 +1,5 @@
-// Element access: the conversions between float and every element type, the
-// cursor, positional access, and sampling at the end of a row longer than
-// floats count. Sampling itself is compared with the reference in
-// equivalence_interpolation_test.cpp.
+// Element access: the conversions between float and every element type, the cursor, positional
+// access, and sampling at the end of a row longer than floats count.
 
 #include <cmath>
 #include <limits>
@@ -26,8 +24,8 @@ template <typename T> double read(T e) {
     return out;
 }
 
-// Truncation keeping the low bits; out of range and NaN give the indefinite
-// integer (INT32_MIN, or the low bits of INT64_MIN for unsigned int).
+// Truncation keeping the low bits; out of range and NaN give the indefinite integer (INT32_MIN, or
+// the low bits of INT64_MIN for unsigned int).
 TEST(AccessTest, ConversionsBetweenFloatAndEveryElementType) {
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     const std::pair<double, double> rows[] = {
@@ -47,9 +45,8 @@ TEST(AccessTest, ConversionsBetweenFloatAndEveryElementType) {
 template <typename T> class AccessTypedTest : public ::testing::Test {};
 TYPED_TEST_SUITE(AccessTypedTest, IvoryTest::AllElementTypes);
 
-// The cursor walks the block in storage order and stops at its end; setCurrent
-// rewrites the element just visited (none before the first); the positional
-// calls follow the index rule.
+// The cursor walks the block in storage order and stops at its end; setCurrent rewrites the element
+// just visited (none before the first); the positional calls follow the index rule.
 TYPED_TEST(AccessTypedTest, CursorAndPositionalAccess) {
     Ivory::ImageBase<TypeParam> image;
     image.init(3, 2, 2, 2, 2);
@@ -84,9 +81,8 @@ TYPED_TEST(AccessTypedTest, CursorAndPositionalAccess) {
 #endif
 }
 
-// Beyond 2^24 the last position need not be a float (2^25 + 3 rounds to
-// 2^25 + 4, the extent itself): a position far off must still sample the last
-// element, not one past it nor the float below it.
+// Beyond 2^24 the last position need not be a float (2^25 + 3 rounds to 2^25 + 4, the extent): a far
+// position must still sample the last element, not one past it nor the float below it.
 TEST(AccessTest, FarPositionsOnARowLongerThanFloatsCountSampleTheLastElement) {
     const int width = (1 << 25) + 4;
     Ivory::ImageBase<unsigned char> row;

@@ -1,7 +1,5 @@
-// filter, fillBorder, gradient, hessian and gradient3D against the plain
-// reference, bit for bit: outputs they make for every code, caller outputs of
-// every type (also of a class that takes its values through setNext), the
-// source's own block, and the worked examples that pin the rules.
+// The filters and derivatives against the plain reference, bit for bit: outputs they make for every
+// code, caller outputs of every type (also through setNext), the source's own block, and worked examples.
 
 #include "library_bridge.h"
 #include "reference_filter.h"
@@ -13,9 +11,8 @@ namespace {
 template <typename T> class FilterEquivalence : public ::testing::Test {};
 TYPED_TEST_SUITE(FilterEquivalence, IvoryTest::AllElementTypes);
 
-// Codes for outputs the operations make, case i taking code i % 14: every
-// code from GL_BYTE to GL_DOUBLE (the three unknown ones too), and 0 standing
-// for the source's m_type (signed, unsigned and none).
+// Case i makes its output for code i % 14: GL_BYTE to GL_DOUBLE (three unknown ones too), or 0 for
+// the source's m_type (signed, unsigned or none).
 struct Code {
     int code, type;
 };
@@ -70,8 +67,7 @@ TYPED_TEST(FilterEquivalence, FilterFillBorderGradientHessianAndGradient3DMatch)
 
     unsigned seed = 3000;
     size_t code = 0;
-    // Slices of at least 7 x 7, so that every kernel size fits; a two-channel
-    // source is read as one channel.
+    // Slices of at least 7 x 7, so that every kernel size fits; a two-channel source is read as one channel.
     for (const Ref::Shape& s : {Ref::Shape{7, 7, 2, 1, 1}, Ref::Shape{13, 11, 3, 1, 1}, Ref::Shape{9, 8, 2, 2, 2},
                                 Ref::Shape{8, 13, 1, 1, 1}, Ref::Shape{149, 9, 3, 1, 1}})
         for (const int n : {1, 3, 5, 7}) {
@@ -97,9 +93,8 @@ TYPED_TEST(FilterEquivalence, FilterFillBorderGradientHessianAndGradient3DMatch)
     Ref::add(cases, "gradient of rows", rows, [](auto& img) { return img.gradient(0x1402, nullptr, false, nullptr); }, {-8, 0});
     Ref::add(cases, "window of the gradient of rows", rows, [](auto& img) { return img.gradient(0x1402, nullptr, false, nullptr); },
              {8, -4, -8, 0, 8, -4, -8, 0}, "", "made window");
-    // A step of 100 along x: each plane of the default kernel weighs 10, so
-    // the two voxels of each row next to the step see -1000, which a char
-    // output clamps to -128 and counts.
+    // A step of 100 along x: each plane of the default kernel weighs 10, so the voxels next to the step
+    // see -1000, which a char output clamps to -128 and counts.
     std::vector<double> step(36), clamped(108, 0.0);
     for (int i = 0; i < 36; ++i) step[i] = i % 4 < 2 ? 0 : 100;
     clamped[51] = clamped[54] = -128;
@@ -142,8 +137,7 @@ TYPED_TEST(FilterEquivalence, FilterFillBorderGradientHessianAndGradient3DMatch)
                     {s.w - k, s.h - k, s.d - k, 1, withValue ? 4 : 3}, seed,
                     [=](auto& img, auto* out) { return img.gradient3D(clampCode, orNull(kernel), keepSize, withValue, out); });
         }
-    // Rows enough to be split over three threads; clamped values are counted
-    // once whatever the split.
+    // Rows enough to be split over three threads; clamped values are counted once whatever the split.
     const Ref::Shape big{131, 50, 15, 1, 1};
     const auto kernel = randomKernel(49, ++seed);
     const auto input = Ref::randomInput<T>(big, seed);

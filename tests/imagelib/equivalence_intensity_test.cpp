@@ -1,6 +1,5 @@
-// Window-based intensity operations, the 8/16-bit exports and the centroid
-// against the plain reference, bit for bit, with the worked examples that
-// pin the rules.
+// Window-based intensity operations, the 8/16-bit exports and the centroid against the plain
+// reference, bit for bit, with the worked examples that pin the rules.
 
 #include "library_bridge.h"
 #include "reference_intensity.h"
@@ -12,8 +11,7 @@ namespace {
 template <typename T> class IntensityEquivalence : public ::testing::Test {};
 TYPED_TEST_SUITE(IntensityEquivalence, IvoryTest::AllElementTypes);
 
-// An export into a buffer of its own and into a caller's buffer of `size`
-// values, which must be written up to that size and no further.
+// An export into a buffer of its own and into a caller's of `size` values, written that far and no further.
 template <typename Out, typename Export> auto exporting(size_t size, Export exportInto) {
     return [=](auto& img) {
         std::vector<Out> callers(size + 16, Out(0xAB));
@@ -26,8 +24,7 @@ template <typename Out, typename Export> auto exporting(size_t size, Export expo
     };
 }
 
-// toBytes and toShorts of the whole image; with a slice, sliceToBytes of that
-// slice and channel instead. A worked example gives the values of the own buffer.
+// toBytes and toShorts, or with a slice sliceToBytes of it; a worked example gives the own buffer's values.
 template <typename T>
 void addExports(std::vector<Ref::Case<T>>& cases, const Ref::RefImage<T>& input, bool powerOfTwo, std::vector<double> bytes = {},
                 std::vector<double> shorts = {}, int slice = -1, int channel = 0) {
@@ -56,22 +53,19 @@ template <typename T> Ref::RefImage<T> windowed(const Ref::Shape& s, std::vector
 TYPED_TEST(IntensityEquivalence, InvertWindowLevelExportsAndCentroidMatch) {
     using T = TypeParam;
     std::vector<Ref::Case<T>> cases;
-    // Channel 0 in 10..50, channel 1 in 0..100: invert uses each channel's
-    // window, applyWindowLevel channel 0's for every element.
+    // Windows 10..50 and 0..100: invert uses each channel's, applyWindowLevel channel 0's for every element.
     auto twoWindows = windowed<T>({3, 1, 1, 1, 2}, {20, 20, 50, 30, 10, 100}, 10, 50);
     twoWindows.setWindow(0, 100, 1);
     Ref::add(cases, "invert", twoWindows, [](auto& img) { img.invert(); }, {40, 80, 10, 70, 50, 0});
     twoWindows.data = {5, 30, 60, 10, 0, 0};
     Ref::add(cases, "applyWindowLevel", twoWindows, [](auto& img) { img.applyWindowLevel(false); }, {0, 20, 40, 0, 0, 0},
              "Window/Level setting applied\n");
-    // The exports clamp the window quotient to 0..top before truncating it,
-    // also far beyond the integer range (2.55e32 for 1 in a window of 1e-30).
+    // The quotient is clamped to 0..top before truncation, also far beyond int (2.55e32 for 1 in a window of 1e-30).
     addExports(cases, windowed<T>({5, 1, 1, 1, 1}, {0, 25, 50, 100, 120}, 0, 100), false, {0, 63, 127, 255, 255},
                {0, 16383, 32767, 65535, 65535});
     addExports(cases, windowed<T>({3, 1, 1, 1, 1}, {0, 1, 100}, 0, 1e-30f), false, {0, 255, 255}, {0, 65535, 65535});
     addExports(cases, windowed<T>({3, 1, 1, 1, 1}, {0, 1, 100}, 0, 1e-30f), false, {0, 255, 255}, {}, 0);
-    // 254.9999999 is 255.0f: a double element is rounded to float for the
-    // exports, but truncated directly for a slice.
+    // 254.9999999 is 255.0f: a double is rounded to float for the exports, truncated directly for a slice.
     if (!std::is_same_v<T, char>) {
         const auto nearly = windowed<T>({1, 1, 1, 1, 1}, {254.9999999}, 0, 255);
         const bool floating = std::is_floating_point_v<T>;
@@ -101,7 +95,7 @@ TYPED_TEST(IntensityEquivalence, InvertWindowLevelExportsAndCentroidMatch) {
         Ref::add(cases, "invert, " + Ref::describe(shape), input, [](auto& img) { img.invert(); });
         for (const bool reversed : {false, true})
             Ref::add(cases, "applyWindowLevel, " + Ref::describe(shape), input, [=](auto& img) { img.applyWindowLevel(reversed); });
-        // The last channel's window of zero width, at one of the image's own values.
+        // The last channel's window has zero width, at one of the image's values.
         input.setWindow(Ivory::toFloat(input.data[0]), Ivory::toFloat(input.data[0]), shape.c - 1);
         for (const bool powerOfTwo : {false, true}) {
             addExports(cases, input, powerOfTwo);
@@ -114,9 +108,8 @@ TYPED_TEST(IntensityEquivalence, InvertWindowLevelExportsAndCentroidMatch) {
     Ref::expectSame(cases);
 }
 
-// Every value of the 8- and 16-bit types; for the wider ones whole numbers
-// (with their neighbouring floats for the floating types), where a mapping
-// without a division per element must still truncate exactly, and the values
+// Every value of the 8- and 16-bit types; for the wider ones whole numbers (and their neighbouring
+// floats), where a mapping without a division per element must still truncate exactly, and the values
 // around each power of two, where toFloat starts to round.
 template <typename T> std::vector<T> edgeValues() {
     using Limits = std::numeric_limits<T>;
@@ -139,9 +132,8 @@ template <typename T> std::vector<T> edgeValues() {
     return values;
 }
 
-// The exports at windows whose positions land on whole numbers; applyWindowLevel,
-// which decides its comparisons in the element domain, at windows on the
-// edges of every type, where toFloat rounds, and beyond every type.
+// The exports at windows whose positions land on whole numbers; applyWindowLevel, which compares in the
+// element domain, at windows on the edges of every type (where toFloat rounds) and beyond.
 TYPED_TEST(IntensityEquivalence, ExportsAndWindowLevelAtEveryEdge) {
     using T = TypeParam;
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
@@ -150,7 +142,7 @@ TYPED_TEST(IntensityEquivalence, ExportsAndWindowLevelAtEveryEdge) {
         {10.5f, 20.25f}, {-0.5f, 0.5f}, {-129.5f, 300.0f}, {300.0f, 400.0f}, {-1e9f, 1e9f}, {20.0f, 10.0f}, {nan, 5.0f}, {5.0f, nan},
         {-inf, inf}, {16777216.0f, 16777218.0f}, {2147483520.0f, 2147483648.0f}, {-2147483904.0f, -2147483648.0f},
         {4294967040.0f, 4294967296.0f}, {-3e9f, 100.0f},
-        // windows above every value of a type but its largest, or below all but its smallest
+        // above every value of a type but its largest, or below all but its smallest
         {126.5f, 300.0f}, {254.5f, 300.0f}, {32766.5f, 4e4f}, {65534.5f, 7e4f}, {-300.0f, -127.5f}, {-300.0f, 0.5f}, {-4e4f, -32767.5f}};
     const std::vector<T> values = edgeValues<T>();
     std::vector<Ref::Case<T>> cases;

@@ -1,7 +1,5 @@
-// getPixel and the trilinear and tricubic samples against the plain
-// reference, bit for bit, at positions inside the image and outside it (which
-// sample its nearest edge), one point per call and as batches of every kind
-// of length: none, one, a partial vector, and enough to split over the pool.
+// The point, trilinear and tricubic samplers against the plain reference, bit for bit, inside and
+// outside the image, one point per call and in batches of every kind of length.
 
 #include "library_bridge.h"
 #include "reference_interpolation.h"
@@ -18,8 +16,7 @@ struct Positions {
     void add(float px, float py, float pz) { x.push_back(px), y.push_back(py), z.push_back(pz); }
 };
 
-// Random positions, eighths and whole numbers inside the image, and
-// positions with a coordinate below, above, far off, infinite or NaN.
+// Random positions, eighths and whole numbers inside, and coordinates below, above, far off, infinite or NaN.
 Positions positionsFor(const Ref::Shape& s, unsigned seed) {
     std::mt19937 rng(seed);
     const float extents[3] = {float(s.w), float(s.h), float(s.d)}, inf = std::numeric_limits<float>::infinity();
@@ -47,10 +44,8 @@ bool linearAsserts([[maybe_unused]] const Ref::Shape& s, [[maybe_unused]] float 
 #endif
 }
 
-// Every sampler at every position of p one by one (all channels with a guard
-// entry after them), and each batch sampler over the positions repeated to
-// `count`: over the first 0, 1, 7 and 37 of them and over all, with a guard
-// entry after them.
+// Every sampler at every position of p one by one, and each batch sampler over the first 0, 1, 7, 37
+// and `count` of them (repeated to that count); a guard entry after each output must stay.
 auto sampleEverything(const Ref::Shape& s, const Positions& p, size_t count) {
     return [s, p, count](auto& img) {
         Ref::Outcome outcome;
@@ -131,8 +126,8 @@ TYPED_TEST(InterpolationEquivalence, PointAndBatchSamplersMatch) {
         // The linear sum is rounded once: 2^24 + 0.5 + 0.5 + 0.5 gives 2^24 + 2, a float sum 2^24.
         addExample(cases, "linear sum rounded once", Ref::imageOf<T>({2, 2, 2, 1, 1}, {67108864, 2, 2, 2, 0, 0, 0, 0}),
                    at({{0.5f, 0.5f, 0.0f}}), "interpolateLinearValue", {16777218});
-        // The cubic sum is rounded after every addition (weights -0.125, 0.625,
-        // 0.625, -0.125): at 2^25 floats are 4 apart, so 1.25 twice adds nothing.
+        // The cubic sum is rounded at every addition (weights -0.125, 0.625, 0.625, -0.125): at 2^25 floats
+        // are 4 apart, so 1.25 twice adds nothing.
         if (std::is_signed_v<T>)
             addExample(cases, "cubic sum rounded at every step",
                        filled<T>({4, 4, 4, 1, 1}, [](int x, int y, int z, int) { return y == 1 && z == 1 ? (x == 1 ? 67108864 : x == 2 ? 2 : x == 3 ? -10 : 0) : 0; }),

@@ -57,8 +57,7 @@ TYPED_TEST(ModelEquivalence, DownsampleRotateAndScaleMatch) {
     using T = TypeParam;
     constexpr bool kFloating = std::is_floating_point_v<T>;
     std::vector<Ref::Case<T>> cases;
-    // 5 x 4 in 2 x 2 blocks: column 4 dropped, (1+2+2+2)/4 = 1.75 truncated
-    // toward zero for the integer types, and so is -11/3.
+    // 5 x 4 in 2 x 2 blocks: column 4 dropped, (1+2+2+2)/4 = 1.75 and -11/3 truncated for integer types.
     const auto blocks = Ref::imageOf<T>({5, 4, 1, 1, 1}, {1, 2, 2, 3, 4, 2, 2, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19});
     Ref::add(cases, "downsample 2 2", blocks, downsampling({2, 2, 1, 1}, false), {kFloating ? 1.75 : 1, 5, 13, 15},
              "Image downsampled, new size 2 x 2 x 1\n");
@@ -69,9 +68,8 @@ TYPED_TEST(ModelEquivalence, DownsampleRotateAndScaleMatch) {
     if (sizeof(T) >= 4)
         Ref::add(cases, "downsample 2^24 1 1 1", Ref::imageOf<T>({4, 1, 1, 1, 1}, {16777216, 1, 1, 1}),
                  downsampling({4, 1, 1, 1}, true), {4194304});
-    // Element (x, y, z) of a 3 x 2 x 2 volume holds x + 10y + 100z; about x
-    // the new z runs against the old y, about y the new x against the old z,
-    // about z the new y against the old x.
+    // Element (x, y, z) holds x + 10y + 100z; about x the new z runs against the old y, about y the new
+    // x against the old z, about z the new y against the old x.
     const auto volume = Ref::imageOf<T>({3, 2, 2, 1, 1}, {0, 1, 2, 10, 11, 12, 100, 101, 102, 110, 111, 112});
     const std::vector<double> turned[] = {{10, 11, 12, 110, 111, 112, 0, 1, 2, 100, 101, 102},
                                           {100, 0, 110, 10, 101, 1, 111, 11, 102, 2, 112, 12},
@@ -86,8 +84,7 @@ TYPED_TEST(ModelEquivalence, DownsampleRotateAndScaleMatch) {
         for (const Ref::Shape& s : {Ref::Shape{(1 << 21) + 1, 1, 1, 1, 1}, Ref::Shape{1, (1 << 21) + 1, 1, 1, 1}})
             Ref::add(cases, "scaleToPowerOfTwo " + Ref::describe(s), Ref::randomInput<T>(s, 7), [](auto& img) { img.scaleToPowerOfTwo(); });
 
-    // Factor sets: identity, dividing and non-dividing, along every axis, and
-    // larger than some extents (empty results).
+    // Factors along every axis, dividing or not, some larger than the extents (empty results).
     const std::array<int, 4> factorSets[] = {{1, 1, 1, 1}, {2, 2, 1, 1}, {2, 3, 2, 1}, {3, 2, 1, 2}, {4, 1, 3, 1}, {1, 1, 1, 3}, {5, 5, 2, 2}};
     unsigned seed = 100;
     for (const Ref::Shape& shape : Ref::standardShapes()) {
@@ -100,20 +97,17 @@ TYPED_TEST(ModelEquivalence, DownsampleRotateAndScaleMatch) {
         Ref::add(cases, "scaleToPowerOfTwo, " + Ref::describe(shape), Ref::randomInput<T>(shape, ++seed),
                  [](auto& img) { img.scaleToPowerOfTwo(); });
     }
-    // Rows of n extreme or random elements averaged whole: block sizes around
-    // the limits of the 16-bit sums of the byte types and of the exact float
-    // sums of the 16-bit types (2^24 / 32768 = 512, 2^24 / 65535 = 256).
+    // Whole rows of n extreme or random elements: around the limits of the byte types' 16-bit sums and
+    // of the 16-bit types' exact float sums (2^24 / 32768 = 512, 2^24 / 65535 = 256).
     for (const int n : {255, 256, 257, 258, 512, 513, 600})
         for (const bool extreme : {false, true}) {
             auto row = Ref::randomInput<T>({n, 1, 1, 1, 1}, ++seed);
             if (extreme) row.data.assign(size_t(n), std::numeric_limits<T>::lowest());
             Ref::add(cases, "downsample a row of " + std::to_string(n), row, downsampling({n, 1, 1, 1}, true));
         }
-    // More channels than the block means accumulate at once (1024), in rows
-    // split over three threads.
+    // More channels than the block means accumulate at once (1024), rows split over three threads.
     Ref::add(cases, "downsample 1030 channels", Ref::randomInput<T>({6, 130, 1, 1, 1030}, ++seed), downsampling({2, 1, 1, 1}, true));
-    // Planes of more than one whole tile along both of their axes, with
-    // ragged edges or none, and a volume split over three threads.
+    // Planes of more than one tile along both axes, ragged or not, and a volume split over three threads.
     std::vector<Ref::Shape> turnedShapes = Ref::standardShapes();
     turnedShapes.insert(turnedShapes.end(), {{35, 21, 18, 1, 1}, {19, 17, 17, 1, 2}, {16, 16, 32, 2, 1}, Ref::kSplitShape});
     for (const Ref::Shape& shape : turnedShapes)

@@ -13,8 +13,7 @@ namespace {
 
 using IvoryTest::captureStdout;
 
-// The library carries its own codes so that it needs no GL header; they must
-// stay the GL enumerants that GL callers pass.
+// The library's own type codes (it needs no GL header) must stay the GL enumerants callers pass.
 static_assert(Ivory::kTypeByte == GL_BYTE && Ivory::kTypeUnsignedByte == GL_UNSIGNED_BYTE && Ivory::kTypeShort == GL_SHORT &&
               Ivory::kTypeUnsignedShort == GL_UNSIGNED_SHORT && Ivory::kTypeInt == GL_INT &&
               Ivory::kTypeUnsignedInt == GL_UNSIGNED_INT && Ivory::kTypeFloat == GL_FLOAT && Ivory::kTypeDouble == GL_DOUBLE);
@@ -65,8 +64,7 @@ TYPED_TEST(ModelTest, InitAndClearGiveAZeroedBlockAndWindowTable) {
     EXPECT_EQ(image.m_data, nullptr);
 }
 
-// Shapes whose sizes do not fit 32 bits, or with a negative extent: the image
-// is left empty, and operations stay safe on it.
+// Shapes whose sizes do not fit 32 bits, or with a negative extent, leave the image empty and safe to use.
 TYPED_TEST(ModelTest, UnstorableShapesAreReportedAndLeaveAnEmptyImage) {
     const int shapes[][5] = {
         {65536, 65536, 1, 1, 1},      // 2^32 elements
@@ -87,8 +85,8 @@ TYPED_TEST(ModelTest, UnstorableShapesAreReportedAndLeaveAnEmptyImage) {
     }
 }
 
-// An image with a shape but without a block: nothing is read, written,
-// allocated or printed; results are null, zeros or NaN.
+// An image with a shape but without a block: nothing is read, written, allocated or printed; results
+// are null, zeros or NaN.
 TYPED_TEST(ModelTest, ImagesWithoutABlockAreLeftAloneByEveryOperation) {
     CountingImage<TypeParam> image;
     image.init(6, 6, 3, 1, 2);
@@ -125,10 +123,8 @@ TYPED_TEST(ModelTest, ImagesWithoutABlockAreLeftAloneByEveryOperation) {
     EXPECT_TRUE(slice[0] == 1 && std::isnan(centre[0]) && value == -1.0f);
 }
 
-// An external block on the stack: releasing or writing it would show. The
-// operations that replace the block leave it as it was and own the new block
-// (m_external false, so the destructor frees it; the sanitizer build reports
-// a leak otherwise).
+// An external block on the stack: releasing or writing it would show. Operations that replace the block
+// leave it as it was and own the new one (m_external false; the sanitizer build reports a leak otherwise).
 TYPED_TEST(ModelTest, ExternalBlocksAreNeitherReleasedNorWrittenAndNewBlocksAreOwned) {
     using Image = Ivory::ImageBase<TypeParam>;
     const struct {

@@ -1,8 +1,7 @@
 #ifndef IVORY_REFERENCE_LIBRARY_BRIDGE_H
 #define IVORY_REFERENCE_LIBRARY_BRIDGE_H
 
-// The one comparison of the library with the plain reference, bit for bit,
-// and the random inputs and shapes for it.
+// The one comparison of the library with the plain reference, bit for bit, and its random inputs.
 
 #include <hwy/targets.h>
 
@@ -20,8 +19,8 @@
 
 namespace IvoryReference {
 
-// Each SIMD target this machine supports: the best with one thread, three (an
-// uneven split, more than the cores) and the default count, the others with three.
+// Each SIMD target this machine supports: the best with one, three (an uneven split, more than
+// the cores) and the default number of threads, the others with three.
 struct RunSetting {
     int64_t target;
     int threads;
@@ -68,8 +67,7 @@ inline Outcome& Outcome::image(const std::string& name, const Ivory::Image* img)
     return missing(name);
 }
 
-// An image an operation made, which the caller owns.
-inline Outcome made(Ivory::Image* img) {
+inline Outcome made(Ivory::Image* img) {  // the caller owns it
     Outcome outcome;
     outcome.image("made", img);
     delete img;
@@ -77,9 +75,8 @@ inline Outcome made(Ivory::Image* img) {
 }
 inline Outcome made(Outcome outcome) { return outcome; }
 
-// A caller's output of element type U that starts as `start`: for the
-// library a typed image, or one of a class that takes its values through
-// setNext. op(out) must give back the output itself, filled.
+// A caller's output of element type U that starts as `start`: for the library a typed image, or
+// one of a class that takes its values through setNext. op(out) must give back the output, filled.
 template <typename U> class SetNextOutput : public Ivory::ImageBase<U> {};
 template <typename T, typename U> auto outputFor(Ivory::ImageBase<T>&, const RefImage<U>& start, bool setNext) {
     return setNext ? std::unique_ptr<Ivory::ImageBase<U>>(toLibrary<U, SetNextOutput<U>>(start)) : toLibrary(start);
@@ -91,9 +88,8 @@ template <typename Img, typename U, typename Op> Outcome intoOutput(Img& img, co
     return Outcome().values("returned the output", &returned, 1).image("output", out.get());
 }
 
-// Random values over the whole range of T, with a share of zeros and small
-// values; the floating types mix magnitudes so that the order of additions
-// changes rounded sums.
+// Random values over the whole range of T with a share of zeros and small values; floating types
+// mix magnitudes, so that the order of additions changes rounded sums.
 template <typename T> T randomElement(std::mt19937& rng) {
     const int kind = int(rng() % 8);
     if constexpr (std::is_floating_point_v<T>) {
@@ -110,8 +106,8 @@ template <typename T> T randomElement(std::mt19937& rng) {
     }
 }
 
-// Odd extents, several slices, frames and channels, one element, and a row
-// long enough for vector bodies with a ragged tail.
+// Odd extents, several slices, frames and channels, one element, and a row long enough for vector
+// bodies with a ragged tail.
 struct Shape {
     int w, h, d, f, c;
 };
@@ -124,13 +120,11 @@ inline const std::vector<Shape>& standardShapes() {
     static const std::vector<Shape> shapes = {{7, 5, 3, 1, 1}, {13, 11, 4, 1, 1}, {6, 4, 2, 2, 3}, {5, 7, 3, 3, 2}, {1, 1, 1, 1, 1}, {149, 9, 3, 1, 1}};
     return shapes;
 }
-// Large enough that every whole-block operation splits its work into three
-// chunks (at least 3 * 2^18 elements in the first frame).
+// Every whole-block operation splits this into three chunks (at least 3 * 2^18 elements a frame).
 constexpr Shape kSplitShape{131, 67, 31, 1, 3};
 
-// Random elements and spacings, NaN and infinities in floating images for odd
-// seeds, and each channel's window between two of its values, with fractional
-// ends so that truncations show.
+// Random elements and spacings, NaN and infinities in floating images for odd seeds, and each
+// channel's window between two of its values, with fractional ends so that truncations show.
 template <typename T> RefImage<T> randomInput(const Shape& s, unsigned seed) {
     RefImage<T> img(s.w, s.h, s.d, s.f, s.c);
     std::mt19937 rng(seed);
@@ -148,38 +142,34 @@ template <typename T> RefImage<T> randomInput(const Shape& s, unsigned seed) {
     }
     return img;
 }
-// An image of a shape holding the given values from the start.
 template <typename T> RefImage<T> imageOf(const Shape& s, const std::vector<double>& values) {
     RefImage<T> img(s.w, s.h, s.d, s.f, s.c);
     std::transform(values.begin(), values.end(), img.data.begin(), [](double v) { return T(v); });
     return img;
 }
 
-// Equal values bit for bit (-0 is not 0), except that any NaN matches any
-// NaN: which NaN an operation yields may follow the operand order the
-// compiler picks.
+// Equal values bit for bit (-0 is not 0), but any NaN matches any NaN: which NaN an operation
+// yields may follow the operand order the compiler picks.
 inline bool same(double a, double b) { return (a == b && std::signbit(a) == std::signbit(b)) || (a != a && b != b); }
 inline ::testing::AssertionResult sameOutcome(const Outcome& got, const Outcome& want) {
     if (got.printed != want.printed) return ::testing::AssertionFailure() << "printed\n" << got.printed << "instead of\n" << want.printed;
-    for (size_t i = 0; i < std::max(got.parts.size(), want.parts.size()); ++i) {
-        if (i >= got.parts.size() || i >= want.parts.size() || got.parts[i].first != want.parts[i].first)
-            return ::testing::AssertionFailure() << (i < got.parts.size() ? got.parts[i].first : "nothing") << " instead of "
-                                                 << (i < want.parts.size() ? want.parts[i].first : "nothing");
-        const std::vector<double>&g = got.parts[i].second, &w = want.parts[i].second;
-        if (g.size() == w.size() && (g.empty() || std::memcmp(g.data(), w.data(), g.size() * sizeof(double)) == 0)) continue;
+    if (got.parts.size() != want.parts.size()) return ::testing::AssertionFailure() << got.parts.size() << " parts, not " << want.parts.size();
+    for (size_t i = 0; i < want.parts.size(); ++i) {
+        const auto &[name, g] = got.parts[i];
+        const std::vector<double>& w = want.parts[i].second;
         const auto differ = std::mismatch(g.begin(), g.end(), w.begin(), w.end(), same);
-        if (differ.first != g.end() || differ.second != w.end())
-            return ::testing::AssertionFailure() << std::setprecision(17) << want.parts[i].first << " differ first at "
-                                                 << differ.first - g.begin() << ": expected " << (differ.second != w.end() ? *differ.second : 0)
-                                                 << ", got " << (differ.first != g.end() ? *differ.first : 0) << " (" << w.size()
-                                                 << " values expected, " << g.size() << " got)";
+        if (name == want.parts[i].first && differ.first == g.end() && differ.second == w.end()) continue;
+        auto failure = ::testing::AssertionFailure() << std::setprecision(17) << name << " instead of " << want.parts[i].first << ", "
+                                                     << g.size() << " values for " << w.size() << ", first difference at " << differ.first - g.begin();
+        if (differ.first != g.end() && differ.second != w.end()) failure << ": " << *differ.first << " for " << *differ.second;
+        return failure;
     }
     return ::testing::AssertionSuccess();
 }
 
-// One call, op(image) on the reference image and on its library twin; op
-// returns nothing, an Outcome or an image it made. A worked example also gives
-// the values of the first part whose name holds `part`, and the lines printed.
+// One call, op(image) on the reference image and on its library twin; op returns nothing, an Outcome
+// or an image it made. A worked example also gives the lines printed and the values of the first part
+// whose name holds `part`.
 template <typename T> struct Case {
     std::string what;
     RefImage<T> input;
@@ -192,17 +182,13 @@ template <typename T, typename Op>
 void add(std::vector<Case<T>>& cases, std::string what, RefImage<T> input, Op op, std::vector<double> want = {},
          const char* printed = nullptr, const char* part = " elements") {
     auto outcome = [op](auto& img) -> Outcome {
-        if constexpr (std::is_void_v<decltype(op(img))>) {
-            return op(img), Outcome();
-        } else {
-            return made(op(img));
-        }
+        if constexpr (std::is_void_v<decltype(op(img))>) return op(img), Outcome();
+        else return made(op(img));
     };
     cases.push_back({std::move(what), std::move(input), outcome, outcome, std::move(want), printed, part});
 }
 
-// The comparison loop: every case under every run setting; an input of
-// kSplitShape's size or more, there to be split, on the best target alone.
+// Every case under every run setting; an input of kSplitShape's size or more on the best target alone.
 template <typename T> void expectSame(const std::vector<Case<T>>& cases) {
     for (const Case<T>& c : cases) {
         SCOPED_TRACE(c.what);

@@ -15,8 +15,7 @@ struct Range {
     }
 };
 
-// The sum of K[k] * at(k) over the non-zero taps of a kernel, in entry
-// order, as a float rounded after every addition; 0 where not inside.
+// The sum of K[k] * at(k) over the non-zero taps in entry order, a float rounded after every addition; 0 outside.
 template <typename At> float correlate(const float* K, int taps, bool inside, At at) {
     float sum = 0.0f;
     for (int k = 0; k < taps && inside; ++k)
@@ -24,10 +23,8 @@ template <typename At> float correlate(const float* K, int taps, bool inside, At
     return sum;
 }
 
-// The image an operation makes for `code` (0: the source's m_type): the
-// unsigned-type error for odd codes, the unknown-type error for codes outside
-// the table, otherwise a fresh image of the shape with the source's spacing,
-// filled by fill(image).
+// The image an operation makes for `code` (0: the source's m_type), of shape s with the source's spacing,
+// filled by fill(image); or the error of an unsigned or unknown type.
 template <typename T, typename Fill>
 Outcome madeOutput(const RefImage<T>& src, int code, const char* unsignedError, std::array<int, 5> s, Fill fill) {
     const int resolved = code == 0 ? src.type : code;
@@ -45,9 +42,8 @@ Outcome madeOutput(const RefImage<T>& src, int code, const char* unsignedError, 
     return outcome.parts.empty() ? outcome.missing("made") : outcome;
 }
 
-// Replicates the values at distance k from the edges outward, up to the
-// outermost ring, which keeps its values: columns, then rows (corners
-// included), on every slice of the first frame read as one channel.
+// Replicates the values at distance k from the edges outward up to the outermost ring, which keeps its
+// values: columns, then rows (corners included), on every slice of the first frame read as one channel.
 template <typename T> void RefImage<T>::fillBorder(int k) {
     const int w = dim[0], h = dim[1];
     for (int z = 0; z < dim[2]; ++z) {
@@ -59,10 +55,8 @@ template <typename T> void RefImage<T>::fillBorder(int k) {
     }
 }
 
-// n x n correlation of every slice of the first frame; pixels nearer than
-// (n-1)/2 to an edge get 0 before the border is completed. Zero taps are
-// skipped; the sum is a float rounded after every addition. The source is
-// read as it was, even when out is the image itself.
+// n x n correlation of every slice of the first frame; pixels nearer than (n-1)/2 to an edge get 0 before
+// the border is completed. The source is read as it was, even when out is the image itself.
 template <typename T> template <typename U> RefImage<U>* RefImage<T>::filter(int, const float* kernel, int n, RefImage<U>* out) {
     const RefImage<T> src = *this;
     const int w = dim[0], h = dim[1], half = (n - 1) / 2;
@@ -89,9 +83,8 @@ inline const float* kernelOrDefault(const float* kernel, int taps) {
     return kernel != nullptr ? kernel : taps == 9 ? sobel : planes;
 }
 
-// Slice-wise 2D gradient: channel 0 the kernel's response, channel 1 its
-// transpose's. Without keepSize the one-pixel frame is left out; with it the
-// frame is visited and holds 0.
+// Slice-wise 2D gradient: channel 0 the kernel's response, channel 1 its transpose's. The one-pixel frame
+// is left out, or with keepSize holds 0.
 template <typename T>
 template <typename U> RefImage<U>* RefImage<T>::gradient(int, const float* kernel, bool keepSize, RefImage<U>* out) {
     const float* K = kernelOrDefault(kernel, 9);
@@ -114,10 +107,9 @@ template <typename T> Outcome RefImage<T>::gradient(int code, const float* kerne
                       [&](auto& out) { gradient(code, kernel, keepSize, &out); });
 }
 
-// Second derivatives of a gradient image (channels 0 and 1 of each pixel):
-// kernel on channel 0, transpose on channel 0, transpose on channel 1, each
-// with its own range; the one-pixel frame holds 0. A one-channel image goes
-// through its gradient, kept at full size in the resolved code's type.
+// Second derivatives of a gradient image: kernel on channel 0, transpose on channel 0 and on channel 1,
+// each with its own range; the frame holds 0. A one-channel image goes through its full-size gradient
+// in the resolved code's type.
 template <typename T> template <typename U> RefImage<U>* RefImage<T>::hessian(int code, const float* kernel, RefImage<U>* out) {
     if (channels == 1) {
         withElementType(code == 0 ? type : code, [&](auto u) {
@@ -146,10 +138,8 @@ template <typename T> Outcome RefImage<T>::hessian(int code, const float* kernel
     return madeOutput(*this, code, "hessian", {dim[0], dim[1], dim[2], 1, 3}, [&](auto& out) { hessian(code, kernel, &out); });
 }
 
-// 3D gradient with the 27-entry kernel, whose slowest index runs along x, y
-// and z for channels 0, 1 and 2; an optional fourth channel repeats the
-// source. For the codes of char and short every component is clamped to the
-// type's range and counted.
+// 3D gradient with the 27-entry kernel, whose slowest index runs along x, y and z for channels 0, 1 and
+// 2; an optional fourth channel repeats the source. For char and short codes components are clamped and counted.
 template <typename T>
 template <typename U>
 RefImage<U>* RefImage<T>::gradient3D(int code, const float* kernel, bool keepSize, bool withValue, RefImage<U>* out) {

@@ -8,9 +8,8 @@
 
 namespace IvoryReference {
 
-// The precision in which an element meets the float window values: a double
-// element stays double, as the usual arithmetic conversions have it; every
-// other type enters as its float value. storeAs converts a result back.
+// An element meets the float window values as its float value, a double as itself (the usual arithmetic
+// conversions); storeAs converts a result back.
 template <typename T> using Arithmetic = std::conditional_t<std::is_same_v<T, double>, double, float>;
 template <typename T> Arithmetic<T> valueOf(T e) { return Arithmetic<T>(Ivory::toFloat(e)); }
 template <> inline double valueOf(double e) { return e; }
@@ -24,8 +23,8 @@ template <typename T> void RefImage<T>::invert() {
     }
 }
 
-// Clamps every element to channel 0's window, then shifts by low (or mirrors
-// from high when reversed); the integer types subtract in T, keeping the low bits.
+// Clamps every element to channel 0's window, then shifts by low (or mirrors from high when reversed);
+// integer types subtract in T, keeping the low bits.
 template <typename T> void RefImage<T>::applyWindowLevel(bool reversed) {
     for (T& e : data) {
         if (low(0) > valueOf(e)) e = storeAs<T>(low(0));
@@ -40,16 +39,14 @@ template <typename T> void RefImage<T>::applyWindowLevel(bool reversed) {
     if (verbose != 0) std::printf("Window/Level setting applied\n");
 }
 
-// (e - low) * top / (high - low) in the element's precision, clamped to
-// 0..top; NaN gives 0.
+// (e - low) * top / (high - low) in the element's precision, clamped to 0..top; NaN gives 0.
 template <typename A> A mapThroughWindow(A e, float low, float high, float top) {
     const A v = (e - low) * top / (high - low);
     return v > 0 ? std::min<A>(v, top) : 0;
 }
 
-// toBytes / toShorts: the first frame through each channel's window into a
-// zeroed buffer of (optionally power-of-two) extents, new[] when out is null;
-// the mapped value is rounded to float before it is truncated.
+// toBytes / toShorts: the first frame through each channel's window into a zeroed buffer of (optionally
+// power-of-two) extents, new[] when out is null; the value is rounded to float before it is truncated.
 template <typename Out, typename T> Out* exported(const RefImage<T>& img, Out* out, bool powerOfTwo, float top) {
     const int w2 = powerOfTwo ? nextPowerOfTwo(img.dim[0]) : img.dim[0];
     const int h2 = powerOfTwo ? nextPowerOfTwo(img.dim[1]) : img.dim[1];
@@ -71,9 +68,8 @@ template <typename T> unsigned short* RefImage<T>::toShorts(unsigned short* out,
     return exported(*this, out, powerOfTwo, 65535.0f);
 }
 
-// One channel of one slice (wrapping at the depth), truncated straight from
-// the element's precision; a new buffer (out null) starts zeroed, a caller's
-// is written only within the slice's extent.
+// One channel of one slice (wrapping at the depth), truncated straight from the element's precision; a
+// new buffer starts zeroed, a caller's is written only within the slice's extent.
 template <typename T>
 unsigned char* RefImage<T>::sliceToBytes(unsigned char* out, int slice, int channel, bool powerOfTwo) {
     const int w2 = powerOfTwo ? nextPowerOfTwo(dim[0]) : dim[0];
@@ -85,8 +81,7 @@ unsigned char* RefImage<T>::sliceToBytes(unsigned char* out, int slice, int chan
     return out;
 }
 
-// Intensity-weighted centre of the first frame read as one channel, weights
-// e - low of channel 0 with the element's exact value, sums in double.
+// Intensity-weighted centre of the first frame read as one channel, weights e - low of channel 0, sums in double.
 template <typename T> float* RefImage<T>::centroid(float* out) {
     double sum = 0.0, s[3] = {0.0, 0.0, 0.0};
     for (int z = 0; z < dim[2]; ++z)

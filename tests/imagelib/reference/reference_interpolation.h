@@ -9,15 +9,13 @@
 
 namespace IvoryReference {
 
-// A position outside the image samples its nearest edge: the position is
-// clamped into 0 .. extent-1 (NaN to 0), and so is every neighbour index.
+// Outside the image the nearest edge: positions clamped into 0 .. extent-1 (NaN to 0), neighbour indices too.
 inline float insidePosition(float v, int extent) {
     return std::isnan(v) ? 0.0f : std::clamp(v, 0.0f, float(extent - 1));
 }
 
-// Element c of pixel (x, y, z) of the first frame, its neighbour indices
-// clamped into the image; pixels are `pixelStride` elements apart (the
-// channel count, or 1 where pixels are addressed as elements).
+// Element c of pixel (x, y, z) of the first frame, clamped into the image; pixels are `pixelStride`
+// elements apart (the channel count, or 1 where pixels are addressed as elements).
 template <typename T> double RefImage<T>::neighbour(int x, int y, int z, int c, int pixelStride) const {
     const size_t pixel = pixelIndex(std::clamp(x, 0, dim[0] - 1), std::clamp(y, 0, dim[1] - 1), std::clamp(z, 0, dim[2] - 1));
     return double(data[pixel * pixelStride + c]);
@@ -29,8 +27,7 @@ template <typename T> void RefImage<T>::getPixel(float* out, float x, float y, f
     for (int c = 0; c < channels; ++c) out[c] = Ivory::toFloat(at(xx, yy, zz, 0, c));
 }
 
-// Trilinear sample of channel c with the corners in the operation's order,
-// summed in double and rounded to float once.
+// Trilinear sample of channel c, the corners in the operation's order, summed in double and rounded once.
 template <typename T> float RefImage<T>::trilinear(int c, int pixelStride, float x, float y, float z) const {
     x = insidePosition(x, dim[0]), y = insidePosition(y, dim[1]), z = insidePosition(z, dim[2]);
     const int xx = int(x), yy = int(y), zz = int(z);
@@ -55,9 +52,8 @@ inline std::array<float, 4> cubicWeights(float tf) {
             float((t - 1.0) * t * t)};
 }
 
-// Tricubic sample of every channel over the 4 x 4 x 4 neighbourhood, z
-// outermost; each weight product is rounded to float and each running sum
-// after every addition.
+// Tricubic sample of every channel over the 4 x 4 x 4 neighbourhood, z outermost; each weight product
+// and each running sum rounded to float.
 template <typename T> void RefImage<T>::interpolateCubic(float* out, float x, float y, float z) const {
     x = insidePosition(x, dim[0]), y = insidePosition(y, dim[1]), z = insidePosition(z, dim[2]);
     const int xx = int(x), yy = int(y), zz = int(z);
@@ -71,8 +67,8 @@ template <typename T> void RefImage<T>::interpolateCubic(float* out, float x, fl
             }
 }
 
-// The single-value samplers: channel 0 of the pixel, of the tricubic sample,
-// and the trilinear sample over pixels addressed as elements.
+// The single-value samplers: channel 0 of the pixel and of the tricubic sample, and the trilinear
+// sample over pixels addressed as elements.
 template <typename T> float RefImage<T>::getPixelValue(float x, float y, float z) const {
     std::vector<float> out(static_cast<size_t>(channels));
     getPixel(out.data(), x, y, z);

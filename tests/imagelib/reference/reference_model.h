@@ -8,8 +8,7 @@
 
 namespace IvoryReference {
 
-// Every channel's window becomes the smallest and largest element of the
-// whole block, compared in T from the first element on.
+// Every channel's window: the smallest and largest element of the block, compared in T from the first on.
 template <typename T> void RefImage<T>::setWindowFromData() {
     if (data.empty()) return;
     T lowest = data[0], highest = data[0];
@@ -40,10 +39,8 @@ template <typename T> void RefImage<T>::flip(bool fx, bool fy, bool fz, bool ft)
                            ft ? dim[3] - 1 - t : t, c) = old.at(x, y, z, t, c);
 }
 
-// Block means by integer factors, incomplete blocks at the far ends dropped;
-// the sum is a float rounded after every addition, for every type. In place
-// the image keeps its window table, verbosity, type and cursor; a new image
-// has a zeroed window table.
+// Block means by integer factors, incomplete blocks dropped, summed in float for every type. In place the
+// image keeps its window table, verbosity, type and cursor; a new image has a zeroed window table.
 template <typename T> Outcome RefImage<T>::downsample(int fx, int fy, int fz, int ft, bool intoNew) {
     RefImage<T> small(dim[0] / fx, dim[1] / fy, dim[2] / fz, dim[3] / ft, channels);
     const int f[4] = {fx, fy, fz, ft};
@@ -66,9 +63,8 @@ template <typename T> Outcome RefImage<T>::downsample(int fx, int fy, int fz, in
     return Outcome().missing("made");
 }
 
-// A quarter turn of every frame about one axis, by the destination formulas:
-// about x ((h-1-y)*d + z)*w + x, about y (x*h + y)*d + (d-1-z), about z
-// (z*w + (w-1-x))*h + y; the extents and spacings of the other two axes trade.
+// A quarter turn of every frame about one axis, to ((h-1-y)*d + z)*w + x about x, (x*h + y)*d + (d-1-z)
+// about y, (z*w + (w-1-x))*h + y about z; the other two axes trade extents and spacings.
 template <typename T> void RefImage<T>::rotate(int axis) {
     const int w = dim[0], h = dim[1], d = dim[2];
     std::vector<T> turned(data.size());

@@ -11,15 +11,14 @@
 #include "elementconversion.h"
 #include "ivory/imagebase.h"
 
-// Plain reference implementations of the image operations, sharing nothing
-// with the library but its element conversions. RefImage offers the library's
-// calls under their names, so that one generic call runs on both.
+// Plain reference implementations of the image operations, sharing nothing with the library but its
+// element conversions; RefImage offers the library's calls under their names, so one generic call runs on both.
 namespace IvoryReference {
 
 template <typename T> struct RefImage;
 
-// What an operation left behind: named runs of values (every element type
-// converts to double exactly) and the lines it printed.
+// What an operation left behind: the lines it printed and named runs of values (every element type
+// converts to double exactly).
 struct Outcome {
     std::string printed;
     std::vector<std::pair<std::string, std::vector<double>>> parts;
@@ -48,8 +47,8 @@ struct Outcome {
     Outcome& image(const std::string& name, const Ivory::Image* img);  // library_bridge.h
 };
 
-// An image as a plain value: the library's shape, window table and element
-// layout (channel fastest, then x, y, z, t, no gaps), and nothing else.
+// An image as a plain value: the library's shape, window table and element layout (channel fastest,
+// then x, y, z, t, no gaps), and nothing else.
 template <typename T> struct RefImage {
     std::array<int, 4> dim{0, 0, 0, 0};
     std::array<float, 4> spacing{1.0f, 1.0f, 1.0f, 1.0f};
@@ -71,8 +70,7 @@ template <typename T> struct RefImage {
     }
     T& at(int x, int y, int z, int t, int c) { return data[index(x, y, z, t, c)]; }
     const T& at(int x, int y, int z, int t, int c) const { return data[index(x, y, z, t, c)]; }
-    // The one-channel reading of the filters: pixel (x, y, z) of the first
-    // frame is the element at (z*height + y)*width + x, whatever the channels.
+    // The filters read pixel (x, y, z) of the first frame at element (z*height + y)*width + x, whatever the channels.
     size_t pixelIndex(int x, int y, int z) const { return (size_t(z) * dim[1] + y) * dim[0] + x; }
     float pixel(int x, int y, int z) const { return Ivory::toFloat(data[pixelIndex(x, y, z)]); }
     float low(int c) const { return window[size_t(c) * 4 + 2]; }
@@ -133,8 +131,7 @@ template <typename T> struct RefImage {
     float trilinear(int c, int pixelStride, float x, float y, float z) const;
 };
 
-// Calls f(U()) with a value of the element type of a code; false for codes
-// outside the table.
+// Calls f(U()) with a value of the element type of a code; false for codes outside the table.
 template <typename F> bool withElementType(int code, F&& f) {
 #define IVORY_REFERENCE_DISPATCH(T, value) \
     if (code == value) {                   \
