@@ -1,5 +1,4 @@
-# Steps of the package tests: a command that must succeed, a value that must be
-# exactly what is expected, and what an install of Ivory must hold.
+# Steps of the package tests: a command that must succeed, an exact value, an install's contents.
 
 function(run_step)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -15,15 +14,13 @@ function(expect_equal what actual expected)
   endif()
 endfunction()
 
-# The files under root, relative to it and sorted.
 function(files_under out root)
   file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${root}" "${root}/*")
   list(SORT files)
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
-# An install of the component "ivory" of this kind under root holds exactly the public headers
-# (the tree's and the two generated ones, no private helper), the library, the CMake package and ivory.pc.
+# Exactly the public headers (the tree's and the two generated, no private one), library, CMake package, ivory.pc.
 function(expect_ivory_install root kind)
   file(GLOB headers RELATIVE "${SOURCE_DIR}/imagelib/include" "${SOURCE_DIR}/imagelib/include/ivory/*.h")
   set(expected ${headers} ivory/export.h ivory/version.h)
