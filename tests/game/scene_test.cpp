@@ -33,8 +33,7 @@ Names childrenOf(Node* node)
     return names;
 }
 
-// Every node and its subtree is met from the start on; where A meets one, A's children
-// and later siblings are tested against it too. Here all spheres touch; none meets itself.
+// Where A meets a node, A's children and later siblings meet it too. All spheres touch here; none meets itself.
 TEST(SceneTree, AppendsLastMovesWholeSubtreesWalksPreOrderAndCollidesOnwards)
 {
     Names log;
@@ -94,8 +93,7 @@ TEST_F(WorldTest, EyeStandsOnTheGroundInsideTheMargins)
     }
 }
 
-// Out of sight for good: farther from the eye than the view's farthest corner
-// (200 x 1.3119284 = 262.39) by more than the radius 0.6375, in any direction.
+// Out of sight: beyond the view's farthest corner (200 x 1.3119284 = 262.39) plus the radius 0.6375, any direction.
 TEST_F(WorldTest, SnowballsRetireOnlyOutOfSightAndTheRestKeepTheirOrder)
 {
     const Vec3 eye = camera.position = {800.0f, 50.0f, 800.0f};

@@ -29,8 +29,7 @@ TEST(NormalizeHeights, LeavesAFlatGridAlone)
     EXPECT_EQ(flat, std::vector<float>(9, 7.5f));
 }
 
-// A 4 x 4 grid of distinct values, cell 50, scale 175 as in the game; every sum
-// below is exact in float.
+// Distinct values, cell 50 and scale 175 as in the game; every sum below is exact in float.
 TEST(HeightLookup, BlendsTheFourCornersAndWrapsAroundTheGrid)
 {
     float grid[16];
