@@ -2,8 +2,6 @@
 cmake_minimum_required(VERSION 3.16)
 file(REMOVE_RECURSE "${WORK_DIR}")
 include("${CMAKE_CURRENT_LIST_DIR}/steps.cmake")
-string(REGEX MATCH "^[0-9]+" major "${VERSION}")
-set(lib "${INSTALL_LIBDIR}")
 
 # The two libraries; only the tree's may be a sanitizer build, whose users link its runtimes.
 set(other_kind static shared)
