@@ -97,8 +97,7 @@ TEST_F(RenderTest, FirstFrameIsBlackThenFogAndASnowballFliesOutOfTheCentre)
 
     ASSERT_TRUE(framesAt(400.0f, 400.0f, 90.0f, 60.0f, 2).all(Region{370, 270, 60, 60}, isFog)) << "sky before the throw";
     mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 400, 300);
-    // Thrown along the view (+z and up), drawn first at the eye, then 0.6 further each
-    // frame: 5.4 away in the tenth, a five-sided ball of radius 55 to 75 pixels.
+    // Thrown along the view from the eye, 0.6 further each frame: 5.4 away in the tenth, a five-sided ball of radius 55 to 75 px.
     const Spot ball = frames(10).find(Region{0, 0, 800, 600}, isSnowballGrey);
     EXPECT_TRUE(ball.count > 3.14 * 55 * 55 && ball.count < 3.14 * 75 * 75) << ball.count;
     EXPECT_TRUE(std::abs(ball.meanX - 399.5) < 3.0 && std::abs(ball.meanY - 299.5) < 3.0) << ball.meanX << ", " << ball.meanY;
@@ -166,8 +165,7 @@ TEST_F(RenderTest, SwapIntervalIsAskedOfTheFirstOfExtMesaSgiOfferedUnderItsExact
     }
 }
 
-// In feedback mode from straight above, window x is world x + 25, window y world z + 25 and the
-// depth (y + 1) / 177: from the origin every vertex is drawn with its height and texture coordinates.
+// Feedback from straight above the origin: window x is world x + 25, window y world z + 25, the depth (y + 1) / 177.
 TEST_F(RenderTest, TerrainStripsCoverTheGridAtItsHeights)
 {
     Field& field = *g_game->world->field;

@@ -12,8 +12,7 @@
 
 namespace {
 
-// A step is clamped to 15 per axis, not slowed by pitch; a push dies away with alternating sign
-// (damping takes the speed over all three components); at speed zero the last acceleration acts.
+// A step is clamped to 15 per axis, not slowed by pitch, damped by the speed over all three axes; at speed 0 the last push acts.
 TEST(CameraStep, StepDampsClampsAimsAndBoundsTheAngles)
 {
     Camera camera;
@@ -47,8 +46,7 @@ TEST(CameraStep, StepDampsClampsAimsAndBoundsTheAngles)
 
 int g_warps = 0;
 
-// Each key adds to the velocity the rows above left; the turn is the pointer's offset from the centre,
-// and every other motion (the warp's) does not warp.
+// Each key adds to the velocity the rows above left; a turn is the pointer's offset from the centre; the warp's motion does not warp.
 TEST(InputCallbacks, KeysPushMotionTurnsAndTheLeftButtonThrows)
 {
     TempWorkingDir noData;  // the game builds without its data files
