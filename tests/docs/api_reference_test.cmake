@@ -1,5 +1,4 @@
-# Runs Doxygen with the docs target's configuration into a scratch folder; fails on any
-# warning, and unless the page of ImageBase was made (an empty input warns of nothing).
+# Doxygen with the docs target's configuration: no warning, and a page for ImageBase (an empty input warns of nothing).
 cmake_minimum_required(VERSION 3.16)
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(WRITE "${WORK_DIR}/Doxyfile"

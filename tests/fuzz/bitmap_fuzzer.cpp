@@ -1,5 +1,4 @@
-// Feeds arbitrary bytes to Bitmap::load, which reads files by path: the input
-// goes into an in-memory file that is opened through /proc/self/fd.
+// Bitmap::load reads by path, so the input goes into an in-memory file opened through /proc/self/fd.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -13,8 +12,7 @@ namespace {
 
 volatile unsigned g_sink;  // takes every byte read, so that the reads stay
 
-// A loaded image must be whole: every element and palette byte readable, and
-// the sizes those of the announced shape.
+// A loaded image is whole: every byte readable, the sizes those of the announced shape.
 void checkLoaded(const Ivory::Bitmap& bitmap) {
     if (bitmap.m_data == nullptr || bitmap.m_dim[0] <= 0 || bitmap.m_dim[1] <= 0 ||
         bitmap.m_image_size != bitmap.m_dim[0] * bitmap.m_dim[1] * bitmap.m_channels ||
@@ -32,7 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const int fd = memfd_create("bitmap-fuzz", 0);
     static const std::string path = "/proc/self/fd/" + std::to_string(fd);
     if (fd < 0) std::abort();
-    // A file in memory takes every byte in one write.
     if (ftruncate(fd, 0) != 0 || pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) return 0;
     static Ivory::Bitmap reused;  // also exercises replacing an earlier image and palette
     Ivory::Bitmap fresh;

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# The real game from a copy of data/ on a private X server, played with xdotool.
-# Usage: e2e_test.sh <frostfeld binary> <data folder>
+# The real game from a copy of data/ on a private X server, played with xdotool. Arguments: <game binary> <data folder>
 set -euo pipefail
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/frostfeld-e2e-XXXXXX")"
@@ -8,8 +7,7 @@ trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*"; tail -n 20 "$work/stdout" "$work/stderr" 2>/dev/null; exit 1; }
 poll() { for ((i = 0; i < 150; i++)); do "$@" && return 0; sleep 0.2; done; return 1; }
 
-# The server picks a free display itself and reports it on fd 3: no race with other
-# servers starting meanwhile, and no desktop session to take the pointer or focus.
+# The server picks a free display and reports it on fd 3: no race with other servers, no desktop taking the focus.
 mkfifo "$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 read -r -t 30 number <"$work/display" || fail "the X server did not start"

@@ -8,7 +8,6 @@
 #include <fstream>
 #include <string>
 
-// What f printed on standard output.
 template <typename F> std::string captureStdout(F&& f)
 {
     ::testing::internal::CaptureStdout();

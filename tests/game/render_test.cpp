@@ -19,33 +19,28 @@
 namespace {
 
 struct Rgb { int r, g, b; };
-using Kind = bool (*)(Rgb);
 struct Region { int x, y, width, height; };  // in pixels from the lower left corner, as GL counts
 struct Spot { int count = 0, left = 1 << 20, right = -1, bottom = 1 << 20; double meanX = 0.0, meanY = 0.0; };
 
-// The 800 x 600 frame just swapped, read from the back buffer (GL's default): the software
-// rasteriser's swap copies it, so it still holds the frame (the front comes back black there).
+// The 800 x 600 frame just swapped, from the back buffer: the software rasteriser's swap copies it (the front reads black).
 struct Picture {
     Picture() : rgba(800 * 600 * 4) { glReadPixels(0, 0, 800, 600, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data()); }
-    Rgb at(int x, int y) const { const uint8_t* p = &rgba[(y * 800 + x) * 4]; return Rgb{p[0], p[1], p[2]}; }
-    // Where the pixels of one kind lie in a region.
-    Spot find(const Region& region, Kind kind) const
+    Spot find(const Region& region, bool (*kind)(Rgb)) const
     {
         Spot s;
         for (int y = region.y; y < region.y + region.height; ++y)
             for (int x = region.x; x < region.x + region.width; ++x)
-                if (kind(at(x, y)))
+                if (const uint8_t* p = &rgba[(y * 800 + x) * 4]; kind(Rgb{p[0], p[1], p[2]}))
                     s = {s.count + 1, std::min(s.left, x), std::max(s.right, x), std::min(s.bottom, y), s.meanX + x, s.meanY + y};
         s.meanX /= s.count;
         s.meanY /= s.count;
         return s;
     }
-    bool all(const Region& region, Kind kind) const { return find(region, kind).count == region.width * region.height; }
+    bool all(const Region& region, bool (*kind)(Rgb)) const { return find(region, kind).count == region.width * region.height; }
     std::vector<uint8_t> rgba;
 };
 
 bool isFog(Rgb c) { return std::abs(c.r - 204) <= 1 && std::abs(c.g - 230) <= 1 && std::abs(c.b - 242) <= 1; }  // also the clear colour
-bool isBlack(Rgb c) { return c.r + c.g + c.b == 0; }
 bool isSnow(Rgb c) { return !isFog(c) && std::min({c.r, c.g, c.b}) > 200; }
 bool isTextRed(Rgb c) { return c.r > 150 && c.g < 60 && c.b < 60; }  // red, modulated by the texel it picked up
 bool isSnowballGrey(Rgb c) { return !isFog(c) && std::abs(c.r - c.g) < 20 && std::abs(c.g - c.b) < 20 && c.r > 90; }
@@ -56,8 +51,7 @@ bool isFigure(Rgb c) { return isCoat(c) || isTrousers(c) || (c.r > c.b + 30 && c
 
 bool g_exposed = false;
 
-// Each test gets a window of the game's size and mode with a fresh GL context, and the
-// game built in it from GL's initial state and a copy of the data files, as the program does.
+// Each test gets the game's window with a fresh GL context, the game built in it from a copy of the data files.
 class RenderTest : public ::testing::Test {
 protected:
     void SetUp() override { start(nullptr, ""); }
@@ -80,8 +74,7 @@ protected:
         if (figure != nullptr) std::ofstream("texturen/female.iv") << figure;
         EXPECT_EQ(captureStdout([] { initGame(); }), printed);
     }
-    // Runs count frames with the camera put at (x, z) with these angles before the
-    // first; that frame still looks from height 0 and only puts the eye on the ground.
+    // The first of the frames still looks from height 0 and only puts the eye on the ground.
     static Picture framesAt(float x, float z, float yaw, float pitch, int count)
     {
         Camera& camera = *g_game->camera = Camera();
@@ -99,20 +92,18 @@ protected:
 TEST_F(RenderTest, FirstFrameIsBlackThenFogAndASnowballFliesOutOfTheCentre)
 {
     const Region offField{20, 300, 250, 250};  // from the origin the left of the view looks towards z < 0
-    EXPECT_TRUE(framesAt(0.0f, 0.0f, 0.0f, 60.0f, 1).all(offField, isBlack));
+    EXPECT_TRUE(framesAt(0.0f, 0.0f, 0.0f, 60.0f, 1).all(offField, [](Rgb c) { return c.r + c.g + c.b == 0; }));
     EXPECT_TRUE(framesAt(0.0f, 0.0f, 0.0f, 60.0f, 1).all(offField, isFog));
 
     ASSERT_TRUE(framesAt(400.0f, 400.0f, 90.0f, 60.0f, 2).all(Region{370, 270, 60, 60}, isFog)) << "sky before the throw";
     mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 400, 300);
-    // Thrown along the view (+z and up), drawn first at the eye, then 0.6 further each
-    // frame: 5.4 away in the tenth, a five-sided ball of radius 55 to 75 pixels.
+    // Thrown along the view from the eye, 0.6 further each frame: 5.4 away in the tenth, a five-sided ball of radius 55 to 75 px.
     const Spot ball = frames(10).find(Region{0, 0, 800, 600}, isSnowballGrey);
     EXPECT_TRUE(ball.count > 3.14 * 55 * 55 && ball.count < 3.14 * 75 * 75) << ball.count;
     EXPECT_TRUE(std::abs(ball.meanX - 399.5) < 3.0 && std::abs(ball.meanY - 299.5) < 3.0) << ball.meanX << ", " << ball.meanY;
 }
 
-// The text is drawn before the scene; here a hill rises behind the top right corner
-// (the eye looks level across a valley at it) and must not paint over the text.
+// The text is drawn before the scene: the hill behind the top right corner must not paint over it.
 TEST_F(RenderTest, HealthTextIsRedInTheTopRightCornerInFrontOfAHill)
 {
     const Picture picture = framesAt(400.0f, 1460.0f, 240.0f, 0.0f, 3);
@@ -123,8 +114,7 @@ TEST_F(RenderTest, HealthTextIsRedInTheTopRightCornerInFrontOfAHill)
     EXPECT_LT(text.left, 665) << "starting at x 660";
 }
 
-// The figure's render action sets its own material, normal and blending state; far from her the
-// snow must look as in a game whose figure file is unreadable (reported, no empty child left).
+// Her render action sets its own material and blending: far off, the snow looks as with no readable figure file.
 TEST_F(RenderTest, FigureLeavesTheLightingOfTheTexturedSnowAlone)
 {
     const Picture withFigure = framesAt(400.0f, 400.0f, 0.0f, -30.0f, 4);
@@ -156,8 +146,7 @@ const char* g_offered;
 std::string g_asked;
 int recordInterval(unsigned interval) { g_asked += " " + std::to_string(interval); return 0; }
 
-// The virtual display offers no swap control: with the window's context current, stand-ins
-// offer each row's extensions and record the entry point asked for (and called, MESA's).
+// The virtual display has no swap control: stand-ins offer each row's extensions, record what is asked (and called).
 TEST_F(RenderTest, SwapIntervalIsAskedOfTheFirstOfExtMesaSgiOfferedUnderItsExactName)
 {
     const struct { const char* offered; std::string asked; } table[] = {
@@ -176,8 +165,7 @@ TEST_F(RenderTest, SwapIntervalIsAskedOfTheFirstOfExtMesaSgiOfferedUnderItsExact
     }
 }
 
-// In feedback mode from straight above, window x is world x + 25, window y world z + 25 and the
-// depth (y + 1) / 177: from the origin every vertex is drawn with its height and texture coordinates.
+// Feedback from straight above the origin: window x is world x + 25, window y world z + 25, the depth (y + 1) / 177.
 TEST_F(RenderTest, TerrainStripsCoverTheGridAtItsHeights)
 {
     Field& field = *g_game->world->field;
@@ -195,7 +183,7 @@ TEST_F(RenderTest, TerrainStripsCoverTheGridAtItsHeights)
 
     std::set<std::pair<int, int>> drawn;
     int wrong = 0;
-    for (int k = 0; k < values; k += 2 + 3 * 11) {  // a token, a count of 3, and x, y, depth, RGBA, STRQ each
+    for (int k = 0; k < values; k += 2 + 3 * 11)  // a token, a count of 3, and x, y, depth, RGBA, STRQ each
         for (const GLfloat* p = &buffer[k + 2]; p < &buffer[k + 2 + 3 * 11]; p += 11) {
             const int c = static_cast<int>(std::lround((p[0] - 25.0f) / 50.0f));
             const int r = static_cast<int>(std::lround((p[1] - 25.0f) / 50.0f));
@@ -204,7 +192,6 @@ TEST_F(RenderTest, TerrainStripsCoverTheGridAtItsHeights)
             wrong += !(std::abs(p[0] - 25.0f - c * 50.0f) < 0.01f && std::abs(p[1] - 25.0f - r * 50.0f) < 0.01f &&
                        std::abs(p[2] * 177.0f - 1.0f - height) < 0.001f && p[7] == c * 0.25f && p[8] == r * 0.25f);
         }
-    }
     EXPECT_EQ(wrong, 0);
     EXPECT_EQ(drawn.size(), 32u * 32u);  // none outside the grid, or it would count as wrong
 }

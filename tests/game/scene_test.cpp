@@ -33,8 +33,7 @@ Names childrenOf(Node* node)
     return names;
 }
 
-// Every node and its subtree is met from the start on; where A meets one, A's children
-// and later siblings are tested against it too. Here all spheres touch; none meets itself.
+// Where A meets a node, A's children and later siblings meet it too. All spheres touch here; none meets itself.
 TEST(SceneTree, AppendsLastMovesWholeSubtreesWalksPreOrderAndCollidesOnwards)
 {
     Names log;
@@ -68,23 +67,14 @@ TEST(SceneTree, AppendsLastMovesWholeSubtreesWalksPreOrderAndCollidesOnwards)
     EXPECT_EQ(log, (Names{"~b", "~a", "~a1", "~c"}));
 }
 
-class WorldTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        EXPECT_EQ(captureStdout([&] { world = new World(&camera); }), "Could not open bitmap\nFile not found: texturen/female.iv\n");
-    }
-    void TearDown() override { delete world->field; }
-    Snowball* throwOne() { world->player->throwSnowball(); return static_cast<Snowball*>(world->field->firstChild->prev); }
-
+// The eye is put 7 above the ground where it was, then kept inside the margins. Snowballs retire out of sight:
+// beyond the view's farthest corner (200 x 1.3119284 = 262.39) plus the radius 0.6375, in any direction.
+TEST(World, KeepsTheEyeOnTheGroundAndRetiresOnlySnowballsOutOfSight)
+{
     TempWorkingDir noData;
     Camera camera;
     World* world = nullptr;
-};
-
-// The eye is put 7 above the ground where it was, then kept inside the margins.
-TEST_F(WorldTest, EyeStandsOnTheGroundInsideTheMargins)
-{
+    EXPECT_EQ(captureStdout([&] { world = new World(&camera); }), "Could not open bitmap\nFile not found: texturen/female.iv\n");
     const float table[][4] = {{10.0f, 1600.0f, 80.0f, 1520.0f}, {700.5f, 1519.0f, 700.5f, 1519.0f}};  // x, z, then x, z after
     for (const auto& row : table) {
         camera.position = {row[0], -99.0f, row[1]};
@@ -92,12 +82,8 @@ TEST_F(WorldTest, EyeStandsOnTheGroundInsideTheMargins)
         EXPECT_TRUE(camera.position.x == row[2] && camera.position.z == row[3]) << row[0] << ", " << row[1];
         EXPECT_EQ(camera.position.y, world->field->heightAt(row[0], row[1]) + 7.0f);
     }
-}
 
-// Out of sight for good: farther from the eye than the view's farthest corner
-// (200 x 1.3119284 = 262.39) by more than the radius 0.6375, in any direction.
-TEST_F(WorldTest, SnowballsRetireOnlyOutOfSightAndTheRestKeepTheirOrder)
-{
+    const auto throwOne = [world] { world->player->throwSnowball(); return static_cast<Snowball*>(world->field->firstChild->prev); };
     const Vec3 eye = camera.position = {800.0f, 50.0f, 800.0f};
     Snowball* nearby = throwOne();
     Snowball* justInside = throwOne();
@@ -107,6 +93,7 @@ TEST_F(WorldTest, SnowballsRetireOnlyOutOfSightAndTheRestKeepTheirOrder)
     world->retireSnowballs();
     EXPECT_EQ(world->snowballCount(), 2);
     EXPECT_TRUE(world->enemy->next == nearby && nearby->next == justInside && justInside->next == world->player);
+    delete world->field;
 }
 
 }  // namespace

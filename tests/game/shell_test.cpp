@@ -12,9 +12,7 @@
 
 namespace {
 
-// Forward at yaw 0 is +x, the side axis 90 degrees on (+z); a step is clamped to 15 on each axis and
-// not slowed by pitch; the target is one unit along the view. A push dies away with alternating sign
-// (damping takes the speed over all three components); at speed zero the last acceleration acts.
+// A step is clamped to 15 per axis, not slowed by pitch, damped by the speed over all three axes; at speed 0 the last push acts.
 TEST(CameraStep, StepDampsClampsAimsAndBoundsTheAngles)
 {
     Camera camera;
@@ -48,9 +46,7 @@ TEST(CameraStep, StepDampsClampsAimsAndBoundsTheAngles)
 
 int g_warps = 0;
 
-// The callbacks called directly, the pointer warps counted. Each key adds to the velocity
-// the rows above left. The turn is the pointer's offset from the centre; every other
-// motion (the warp's) does not warp.
+// Each key adds to the velocity the rows above left; a turn is the pointer's offset from the centre; the warp's motion does not warp.
 TEST(InputCallbacks, KeysPushMotionTurnsAndTheLeftButtonThrows)
 {
     TempWorkingDir noData;  // the game builds without its data files

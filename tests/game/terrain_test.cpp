@@ -9,8 +9,7 @@
 
 namespace {
 
-// The same landscape on every run and machine: a change to the random source, the passes or the
-// normalisation (to 0 ... 1) changes the checksum (FNV-1a over the bytes); nothing lands past the grid.
+// A change to the random source, the passes or the 0 ... 1 normalisation changes the FNV-1a checksum; nothing lands past the grid.
 TEST(GenerateHeights, LandscapeIsPinned)
 {
     std::vector<float> grid(32 * 32 + 1, 9.0f);
@@ -29,8 +28,7 @@ TEST(NormalizeHeights, LeavesAFlatGridAlone)
     EXPECT_EQ(flat, std::vector<float>(9, 7.5f));
 }
 
-// A 4 x 4 grid of distinct values, cell 50, scale 175 as in the game; every sum
-// below is exact in float.
+// Distinct values, cell 50 and scale 175 as in the game; every sum below is exact in float.
 TEST(HeightLookup, BlendsTheFourCornersAndWrapsAroundTheGrid)
 {
     float grid[16];

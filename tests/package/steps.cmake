@@ -1,5 +1,6 @@
-# Steps of the package tests: a command that must succeed, a value that must be
-# exactly what is expected, and what an install of Ivory must hold.
+# Steps of the package tests: a command that must succeed, an exact value, an install's contents.
+string(REGEX MATCH "^[0-9]+" major "${VERSION}")
+set(lib "${INSTALL_LIBDIR}")
 
 function(run_step)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -15,15 +16,7 @@ function(expect_equal what actual expected)
   endif()
 endfunction()
 
-# The files under root, relative to it and sorted.
-function(files_under out root)
-  file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${root}" "${root}/*")
-  list(SORT files)
-  set(${out} ${files} PARENT_SCOPE)
-endfunction()
-
-# An install of the component "ivory" of this kind under root holds exactly the public headers
-# (the tree's and the two generated ones, no private helper), the library, the CMake package and ivory.pc.
+# Exactly the public headers (the tree's and the two generated, no private one), library, CMake package, ivory.pc.
 function(expect_ivory_install root kind)
   file(GLOB headers RELATIVE "${SOURCE_DIR}/imagelib/include" "${SOURCE_DIR}/imagelib/include/ivory/*.h")
   set(expected ${headers} ivory/export.h ivory/version.h)
@@ -32,14 +25,12 @@ function(expect_ivory_install root kind)
   if(NOT config)
     set(config noconfig)
   endif()
-  set(lib "${INSTALL_LIBDIR}")
   list(APPEND expected ${lib}/cmake/Ivory/IvoryConfig.cmake ${lib}/cmake/Ivory/IvoryConfigVersion.cmake
        ${lib}/cmake/Ivory/IvoryTargets.cmake ${lib}/cmake/Ivory/IvoryTargets-${config}.cmake ${lib}/pkgconfig/ivory.pc)
-  string(REGEX MATCH "^[0-9]+" major "${VERSION}")
   set(library_static ${lib}/libivory.a)
   set(library_shared ${lib}/libivory.so ${lib}/libivory.so.${major} ${lib}/libivory.so.${VERSION})
   list(APPEND expected ${library_${kind}})
   list(SORT expected)
-  files_under(installed "${root}")
+  file(GLOB_RECURSE installed RELATIVE "${root}" "${root}/*")  # sorted, as the expected list
   expect_equal("${kind} install under ${root}" "${installed}" "${expected}")
 endfunction()
