@@ -27,8 +27,7 @@ void failAllocation(long n) { failed = false, countdown = n; }
 bool stopFailingAllocations() { return countdown = 0, failed.load(); }
 }  // namespace IvoryTest
 
-// Every form, so that none falls back on an allocator the sanitizers would
-// take for a different one.
+// Every form, so that none falls back on an allocator the sanitizers would take for a different one.
 void* operator new(std::size_t n) { return orThrow(allocate(n)); }
 void* operator new[](std::size_t n) { return orThrow(allocate(n)); }
 void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }

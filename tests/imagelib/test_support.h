@@ -19,9 +19,7 @@ namespace IvoryTest {
 
 // The eight element types as a gtest type list, derived from the library's own list.
 template <typename L> struct ToGTestTypes;
-template <typename... Ts> struct ToGTestTypes<Ivory::TypeList<Ts...>> {
-    using type = ::testing::Types<Ts...>;
-};
+template <typename... Ts> struct ToGTestTypes<Ivory::TypeList<Ts...>> { using type = ::testing::Types<Ts...>; };
 using AllElementTypes = ToGTestTypes<Ivory::ElementTypes>::type;
 
 // Runs f while standard output is captured and returns what it printed.
@@ -35,10 +33,7 @@ template <typename F> std::string captureStdout(F&& f) {
 class TempDir {
 public:
     TempDir() : path_(mkdtemp((std::filesystem::temp_directory_path() / "ivory-test-XXXXXX").string().data())) {}
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     const std::filesystem::path& path() const { return path_; }
 
