@@ -1,9 +1,6 @@
-// Caller errors, one table: every refused call gives its one line through the
-// message handler (nothing reaches standard output while one is set) and its
-// null result, and changes neither the image nor a caller's output. Rows
-// without a line are accepted calls at a limit (one that gives nothing back
-// answers with the source). Unsigned and unknown codes for a made image, and
-// the limits the comparison suite's shapes sit on, are pinned there.
+// Each refused call gives its one line through the handler (none on standard output), a null result and no
+// change to image or output; rows without a line are accepted calls at a limit. Type codes and the limits of
+// the comparison suite's shapes are pinned there.
 
 #include <functional>
 
@@ -23,8 +20,7 @@ std::unique_ptr<ImageBase<float>> volume(int width, int height, int depth) {
     auto image = std::make_unique<ImageBase<float>>();
     image->m_verbose = 0;
     image->init(width, height, depth, 1, 1);
-    for (int i = 0; i < image->m_image_size; ++i)
-        image->m_data[i] = float(i % width + i / width % height + i / width / height);
+    for (int i = 0; i < image->m_image_size; ++i) image->m_data[i] = float(i % width + i / width % height + i / width / height);
     return image;
 }
 
@@ -39,8 +35,8 @@ struct Call {
     std::function<Image*(ImageBase<float>& source, Image* out)> call;
 };
 
-// out: a one-channel float output of `elements` elements (none: null).
-Image* withOutput(Image* out, int elements) { return elements > 0 ? (out->init(elements, 1, 1, 1, 1), out) : nullptr; }
+// out, made a one-channel float output of `elements` elements.
+Image* withOutput(Image* out, int elements) { return out->init(elements, 1, 1, 1, 1), out; }
 
 const Call kCalls[] = {
     {"Error while initializing!", 4, 4, 1, [](auto&, auto) { return ImageBase<float>().init(-1, 4, 1, 1, 1), nullptr; }},
@@ -82,12 +78,13 @@ const Call kCalls[] = {
 };
 
 TEST(MessageRouting, EveryCallerErrorReportsItsLineThroughTheHandlerAndChangesNothing) {
+    Lines received;
+    Ivory::setMessageHandler(collect, &received);
     for (const Call& c : kCalls) {
         SCOPED_TRACE(c.line);
         auto source = volume(c.w, c.h, c.d);
         ImageBase<float> out;
-        Lines received;
-        Ivory::setMessageHandler(collect, &received);
+        received.clear();
         Image* result = nullptr;
         EXPECT_EQ(IvoryTest::captureStdout([&] { result = c.call(*source, &out); }), "");
         std::unique_ptr<Image> made(result != &out && result != source.get() ? result : nullptr);
@@ -95,15 +92,13 @@ TEST(MessageRouting, EveryCallerErrorReportsItsLineThroughTheHandlerAndChangesNo
         EXPECT_EQ(received, c.line.empty() ? Lines{} : Lines{c.line});
         EXPECT_EQ(result == nullptr, refused);
         if (refused) {
-            const auto untouched = volume(c.w, c.h, c.d);
-            EXPECT_TRUE(std::equal(source->m_data, source->m_data + source->m_image_size, untouched->m_data));
+            EXPECT_TRUE(std::equal(source->m_data, source->m_data + source->m_image_size, volume(c.w, c.h, c.d)->m_data));
             EXPECT_EQ(out.m_cursor, 0);
             EXPECT_TRUE(!out.m_data || std::count(out.m_data, out.m_data + out.m_image_size, 0.0f) == out.m_image_size);  // zeroes, as made
         }
     }
-    Lines received;
-    Ivory::setMessageHandler(collect, &received);
     Ivory::setMessageHandler(nullptr, &received);  // the default again: standard output
+    received.clear();
     EXPECT_EQ(IvoryTest::captureStdout([] { volume(4, 4, 1)->rotate(3); }), "Error: rotation axis must be 0, 1 or 2!\n");
     EXPECT_TRUE(received.empty());
 }
