@@ -57,7 +57,6 @@ const Call kCalls[] = {
     {"Error: Window size exceeds the image!", 2, 5, 1, [](auto& s, auto o) { return s.filter(0x1406, kBox, 3, withOutput(o, 10)); }},
     {kOutputTooSmall, 4, 3, 2, [](auto& s, auto o) { return s.filter(0x1406, kBox, 1, withOutput(o, 23)); }},
     {kOutputTooSmall, 4, 3, 2, [](auto& s, auto o) { return o->init(4, 3, 2, 1, 1), o->releaseData(), s.filter(0x1406, kBox, 1, o); }},
-    // derivatives
     {"Error: unsigned data type, cannot compute gradient!", 4, 4, 1,
      [](auto& s, auto o) { return s.gradient(0x1401, nullptr, true, withOutput(o, 32)); }},
     {kTooSmall, 2, 5, 1, [](auto& s, auto) { return s.gradient(0x1406, nullptr, false, nullptr); }},

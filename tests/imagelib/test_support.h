@@ -22,7 +22,6 @@ template <typename L> struct ToGTestTypes;
 template <typename... Ts> struct ToGTestTypes<Ivory::TypeList<Ts...>> { using type = ::testing::Types<Ts...>; };
 using AllElementTypes = ToGTestTypes<Ivory::ElementTypes>::type;
 
-// Runs f while standard output is captured and returns what it printed.
 template <typename F> std::string captureStdout(F&& f) {
     ::testing::internal::CaptureStdout();
     f();
@@ -41,7 +40,6 @@ private:
     std::filesystem::path path_;
 };
 
-// A whole file's bytes, and a file of the given bytes.
 inline std::vector<unsigned char> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
