@@ -15,10 +15,8 @@ const float kKernel[9] = {0.5f, -1.25f, 0.0f, 2.0f, 0.0f, -0.75f, 1.0f, 0.0f, -3
 
 void keepLine(const char* line, void* user) { static_cast<std::string*>(user)->append(line).push_back('\n'); }
 
-struct Operation {
-    const char* memoryError;  // or, for a new image, "Error while initializing!"; empty: silent
-    std::function<Image*(Source& source, Image* out)> run;
-};
+// memoryError: or "Error while initializing!" for a new image; empty: silent.
+struct Operation { const char* memoryError; std::function<Image*(Source& source, Image* out)> run; };
 const Operation kOperations[] = {
     {"Error: not enough memory to filter the image!", [](auto& s, auto) { return s.filter(0x1406, kKernel, 3, nullptr); }},
     {"Error: not enough memory to filter the image!", [](auto& s, auto o) { return s.filter(0x1406, kKernel, 3, o); }},

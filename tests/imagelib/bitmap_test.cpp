@@ -1,5 +1,4 @@
-// BMP reading: files made by real encoders, files built field by field, the
-// hostile ones, and pipes.
+// BMP reading: files made by real encoders, files built field by field, hostile ones, and pipes.
 
 #include "ivory/bitmap.h"
 
@@ -77,11 +76,8 @@ protected:
     Ivory::Bitmap bitmap;
 };
 
-struct EncodedCase {
-    const char* file;
-    int width, height, bits, paletteSize;
-    bool withResolution;  // PIL writes 3780 pixels per metre; the others write none
-};
+// PIL writes a resolution (3780 pixels per metre); the other encoders write none.
+struct EncodedCase { const char* file; int width, height, bits, paletteSize; bool withResolution; };
 class EncodedBitmapTest : public BitmapTest, public ::testing::WithParamInterface<EncodedCase> {};
 
 // Each load replaces image and palette: every case goes over a 6-colour file, whose spacing stays without a resolution.
@@ -136,11 +132,8 @@ TEST_F(BitmapTest, RowsAndPaletteAreReadWhereTheHeadersPutThem) {
 
 Bytes cut(size_t length) { Bytes whole = BmpFile().bytes(); whole.resize(length); return whole; }
 
-struct RefusedCase {
-    const char* name;
-    Bytes bytes;
-    int bits = 8;  // m_bits_per_pixel afterwards: the file's once headers with a known size were read
-};
+// bitsAfter: m_bits_per_pixel after the refusal, the file's once headers of a known size were read.
+struct RefusedCase { const char* name; Bytes bytes; int bitsAfter = 8; };
 class RefusedBitmapTest : public BitmapTest, public ::testing::WithParamInterface<RefusedCase> {};
 
 // From a file, whose length is known before reading, and through a FIFO, where shortness shows only at the end.
@@ -151,7 +144,7 @@ TEST_P(RefusedBitmapTest, GivesMinusOneAndKeepsThePreviousImage) {
     for (const bool fifo : {false, true}) {
         EXPECT_EQ(load(GetParam().bytes, fifo), -1) << fifo;
         EXPECT_EQ((std::vector<int>{bitmap.m_dim[0], bitmap.m_dim[1], bitmap.m_channels, bitmap.m_palette_size, bitmap.m_bits_per_pixel}),
-                  (std::vector<int>{7, 3, 1, 6, GetParam().bits}));
+                  (std::vector<int>{7, 3, 1, 6, GetParam().bitsAfter}));
         EXPECT_EQ(pixels(), before);
         EXPECT_EQ(bitmap.m_palette, palette);
         EXPECT_EQ(IvoryTest::bitsOf(bitmap.m_spacing[0]), IvoryTest::bitsOf(7.0f / 3780.0f));

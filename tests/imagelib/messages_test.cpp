@@ -1,6 +1,5 @@
-// Each refused call gives its one line through the handler (none on standard output), a null result and no
-// change to image or output; rows without a line are accepted calls at a limit. Type codes and the limits of
-// the comparison suite's shapes are pinned there.
+// Each refused call gives its one line through the handler (none on standard output), a null result and no change
+// to image or output. Type codes and the limits of the comparison suite's shapes are pinned there.
 
 #include <functional>
 
@@ -29,11 +28,8 @@ const std::string kUnsignedFilter = "Error: unsigned data type, cannot compute f
 const std::string kTooSmall = "Error: image too small, cannot compute gradient!";
 const std::string kOutputTooSmall = "Error: output image too small!";
 
-struct Call {
-    std::string line;  // empty: accepted, silently
-    int w, h, d;       // of the source volume
-    std::function<Image*(ImageBase<float>& source, Image* out)> call;
-};
+// line empty: accepted silently; w, h, d: the source volume's.
+struct Call { std::string line; int w, h, d; std::function<Image*(ImageBase<float>& source, Image* out)> call; };
 
 // out, made a one-channel float output of `elements` elements.
 Image* withOutput(Image* out, int elements) { return out->init(elements, 1, 1, 1, 1), out; }

@@ -1,5 +1,4 @@
-// The worker pool: where its size comes from, work done when no worker can be
-// started, and calls from several threads and from inside chunks.
+// The worker pool: its size, work done when no worker starts, and calls from several threads and from inside chunks.
 
 #include <pthread.h>
 #include <sched.h>
