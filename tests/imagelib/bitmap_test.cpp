@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <csignal>
 #include <thread>
 
@@ -103,17 +102,15 @@ TEST_P(EncodedBitmapTest, LoadsThePatternTheEncoderWasGiven) {
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RealEncoders, EncodedBitmapTest,
-    ::testing::Values(
-        // 24-bit rows of 15 bytes padded to 16, bottom-up and top-down
-        EncodedCase{"pil_24bit_5x4.bmp", 5, 4, 24, 0, true}, EncodedCase{"pil_24bit_5x4_topdown.bmp", 5, 4, 24, 0, true},
-        EncodedCase{"pil_32bit_3x2.bmp", 3, 2, 32, 0, true},
-        // biClrUsed 256, biClrUsed 0 (meaning 256) and biClrUsed 6
-        EncodedCase{"im_8bit_7x3.bmp", 7, 3, 8, 256, false}, EncodedCase{"netpbm_8bit_7x3.bmp", 7, 3, 8, 256, false},
-        EncodedCase{"pil_8bit_6colours_7x3.bmp", 7, 3, 8, 6, true},
-        // the 108- and 124-byte information headers, the latter with a 588-byte colour profile before the rows
-        EncodedCase{"im_v4_24bit_7x3.bmp", 7, 3, 24, 0, false}, EncodedCase{"im_v5_profile_gap_7x3.bmp", 7, 3, 24, 0, false}));
+INSTANTIATE_TEST_SUITE_P(RealEncoders, EncodedBitmapTest, ::testing::Values(
+    // 24-bit rows of 15 bytes padded to 16, bottom-up and top-down
+    EncodedCase{"pil_24bit_5x4.bmp", 5, 4, 24, 0, true}, EncodedCase{"pil_24bit_5x4_topdown.bmp", 5, 4, 24, 0, true},
+    EncodedCase{"pil_32bit_3x2.bmp", 3, 2, 32, 0, true},
+    // biClrUsed 256, biClrUsed 0 (meaning 256) and biClrUsed 6
+    EncodedCase{"im_8bit_7x3.bmp", 7, 3, 8, 256, false}, EncodedCase{"netpbm_8bit_7x3.bmp", 7, 3, 8, 256, false},
+    EncodedCase{"pil_8bit_6colours_7x3.bmp", 7, 3, 8, 6, true},
+    // the 108- and 124-byte information headers, the latter with a 588-byte colour profile before the rows
+    EncodedCase{"im_v4_24bit_7x3.bmp", 7, 3, 24, 0, false}, EncodedCase{"im_v5_profile_gap_7x3.bmp", 7, 3, 24, 0, false}));
 
 // Row 0 is the top whatever the height's sign; the palette follows the information header of any size; rows start
 // at bfOffBits, after a gap or not. A FIFO's bytes are taken as they come, here more than a pipe holds.
@@ -151,26 +148,24 @@ TEST_P(RefusedBitmapTest, GivesMinusOneAndKeepsThePreviousImage) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    HostileFiles, RefusedBitmapTest,
-    ::testing::Values(
-        // from real encoders: 1- and 4-bit, compressed rows (run lengths, colour bit fields), the 12-byte OS/2 header
-        RefusedCase{"OneBit", readFile(fixture("pil_1bit_9x2.bmp")), 1}, RefusedCase{"FourBits", readFile(fixture("im_4bit_7x3.bmp")), 4},
-        RefusedCase{"RunLengths", readFile(fixture("im_rle8_7x3.bmp"))},
-        RefusedCase{"ColourBitFields", readFile(fixture("im_v5_32bit_bitfields_7x3.bmp")), 32},
-        RefusedCase{"Os2Header", readFile(fixture("im_os2_24bit_7x3.bmp"))},
-        RefusedCase{"EmptyFile", {}}, RefusedCase{"HeadersOneByteShort", cut(53)},
-        RefusedCase{"PaletteCutShort", cut(54 + 7)}, RefusedCase{"PixelRowsOneByteShort", cut(54 + 8 + 7)},
-        RefusedCase{"MagicBX", with([](BmpFile& f) { f.bfType = 'B' | 'X' << 8; })},
-        RefusedCase{"ZeroWidth", with([](BmpFile& f) { f.biWidth = 0; })},
-        RefusedCase{"ZeroHeight", with([](BmpFile& f) { f.biHeight = 0; })},
-        RefusedCase{"MostNegativeHeight", with([](BmpFile& f) { f.biHeight = INT32_MIN; })},
-        RefusedCase{"ElementCountOverflows", with([](BmpFile& f) { f.biWidth = f.biHeight = 65536; })},
-        // 23 bits: one row of 2 channels fits, its padded file row does not
-        RefusedCase{"RowSizeOverflows", with([](BmpFile& f) { f.biBitCount = 23, f.biWidth = 800000000, f.biHeight = 1; }), 23},
-        RefusedCase{"PaletteOf257Entries", with([](BmpFile& f) { f.biClrUsed = 257; })},
-        RefusedCase{"PixelOffsetInsideThePalette", with([](BmpFile& f) { f.offsetError = -1; })},
-        RefusedCase{"PixelOffsetPastTheEnd", with([](BmpFile& f) { f.offsetError = 0x7FFFFFFF; })}),
+INSTANTIATE_TEST_SUITE_P(HostileFiles, RefusedBitmapTest, ::testing::Values(
+    // from real encoders: 1- and 4-bit, compressed rows (run lengths, colour bit fields), the 12-byte OS/2 header
+    RefusedCase{"OneBit", readFile(fixture("pil_1bit_9x2.bmp")), 1}, RefusedCase{"FourBits", readFile(fixture("im_4bit_7x3.bmp")), 4},
+    RefusedCase{"RunLengths", readFile(fixture("im_rle8_7x3.bmp"))},
+    RefusedCase{"ColourBitFields", readFile(fixture("im_v5_32bit_bitfields_7x3.bmp")), 32},
+    RefusedCase{"Os2Header", readFile(fixture("im_os2_24bit_7x3.bmp"))},
+    RefusedCase{"EmptyFile", {}}, RefusedCase{"HeadersOneByteShort", cut(53)},
+    RefusedCase{"PaletteCutShort", cut(54 + 7)}, RefusedCase{"PixelRowsOneByteShort", cut(54 + 8 + 7)},
+    RefusedCase{"MagicBX", with([](BmpFile& f) { f.bfType = 'B' | 'X' << 8; })},
+    RefusedCase{"ZeroWidth", with([](BmpFile& f) { f.biWidth = 0; })},
+    RefusedCase{"ZeroHeight", with([](BmpFile& f) { f.biHeight = 0; })},
+    RefusedCase{"MostNegativeHeight", with([](BmpFile& f) { f.biHeight = INT32_MIN; })},
+    RefusedCase{"ElementCountOverflows", with([](BmpFile& f) { f.biWidth = f.biHeight = 65536; })},
+    // 23 bits: one row of 2 channels fits, its padded file row does not
+    RefusedCase{"RowSizeOverflows", with([](BmpFile& f) { f.biBitCount = 23, f.biWidth = 800000000, f.biHeight = 1; }), 23},
+    RefusedCase{"PaletteOf257Entries", with([](BmpFile& f) { f.biClrUsed = 257; })},
+    RefusedCase{"PixelOffsetInsideThePalette", with([](BmpFile& f) { f.offsetError = -1; })},
+    RefusedCase{"PixelOffsetPastTheEnd", with([](BmpFile& f) { f.offsetError = 0x7FFFFFFF; })}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BitmapTest, UnreadablePathsGiveMinusOne) {

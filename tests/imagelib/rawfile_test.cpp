@@ -28,8 +28,7 @@ TYPED_TEST(RawFileTest, FilesHoldTheBlockAndReadBackIntoWhatTheyHold) {
     const std::string path = dir.file("image.raw");
     EXPECT_EQ(filled(written, 1).writeRaw(path.c_str()), 0);
     EXPECT_EQ(IvoryTest::readFile(path), blockOf(written));
-    // Read into a 2 x 3 image of four channels, missing, cut short and with bytes behind: what was read replaces
-    // the start of the block, the rest and the shape stay the caller's.
+    // Missing, cut short or with more behind, read into a 2 x 3 x 4-channel image: it replaces the block's start only.
     for (const auto& [length, result] : {std::pair<long, int>{-1, 1}, {long(12 * sizeof(TypeParam)), 2}, {long(blockBytes + 5), 0}}) {
         Ivory::ImageBase<TypeParam> image;
         image.init(2, 3, 1, 1, 4);
