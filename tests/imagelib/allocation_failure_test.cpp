@@ -1,8 +1,5 @@
-// Every allocation of an operation failed in turn, on an image large enough
-// to be split over three threads: the process survives, and the operation
-// either completes exactly as it does when nothing fails, or reports its
-// error line and returns nothing, leaving the image and a caller's output as
-// they were. Loading a bitmap is one such operation, silent as always.
+// Each allocation of an operation fails in turn, on an image split over three threads: the operation either
+// completes as when nothing fails, or reports its line and returns nothing, changing neither image nor output.
 
 #include "failing_allocator.h"
 #include "ivory/bitmap.h"
@@ -18,10 +15,8 @@ const float kKernel[9] = {0.5f, -1.25f, 0.0f, 2.0f, 0.0f, -0.75f, 1.0f, 0.0f, -3
 
 void keepLine(const char* line, void* user) { static_cast<std::string*>(user)->append(line).push_back('\n'); }
 
-struct Operation {
-    const char* memoryError;  // or, for a new image, "Error while initializing!"; empty: silent
-    std::function<Image*(Source& source, Image* out)> run;
-};
+// memoryError: or "Error while initializing!" for a new image; empty: silent.
+struct Operation { const char* memoryError; std::function<Image*(Source& source, Image* out)> run; };
 const Operation kOperations[] = {
     {"Error: not enough memory to filter the image!", [](auto& s, auto) { return s.filter(0x1406, kKernel, 3, nullptr); }},
     {"Error: not enough memory to filter the image!", [](auto& s, auto o) { return s.filter(0x1406, kKernel, 3, o); }},
@@ -36,16 +31,14 @@ const Operation kOperations[] = {
     {"Error: not enough memory to flip the image!", [](auto& s, auto) { return s.flip(true, false, true, false), nullptr; }},
     {"Error: not enough memory to scale the image!", [](auto& s, auto) { return s.scaleToPowerOfTwo(), nullptr; }},
     {"Error: not enough memory to export the image!", [](auto& s, auto) { return delete[] s.toShorts(nullptr, true), nullptr; }},
-    // The reader holds a file stream, whose own buffer would come from a throwing new.
+    // loading is silent as always; its file stream's own buffer would come from a throwing new
     {"", [](auto&, auto) -> Image* {
          std::unique_ptr<Ivory::Bitmap> bitmap(new (std::nothrow) Ivory::Bitmap);
          return bitmap && bitmap->load(IVORY_TEST_DATA_DIR "/im_24bit_7x3.bmp") == 1 ? bitmap.release() : nullptr;
      }},
 };
-const Operation kNothing = {"", [](auto&, auto) -> Image* { return nullptr; }};
 
-// Everything one run on a fresh source and caller's output leaves behind,
-// with the failAt-th allocation failing (0: none).
+// What one run on a fresh source and caller's output leaves behind, the failAt-th allocation failing (0: none).
 IvoryReference::Outcome runOnce(const Operation& op, long failAt, bool& failed) {
     Source source;
     source.init(256, 256, 16, 1, 1);
@@ -72,10 +65,11 @@ IvoryReference::Outcome runOnce(const Operation& op, long failAt, bool& failed) 
 
 TEST(AllocationFailure, EveryFailedAllocationGivesTheWholeResultOrAnErrorAndNoChange) {
     Ivory::setThreadCount(3);
+    bool failed = false;
+    const auto untouched = runOnce({"", [](auto&, auto) -> Image* { return nullptr; }}, 0, failed);
     for (const Operation& op : kOperations) {
         SCOPED_TRACE("operation " + std::to_string(&op - kOperations));
-        bool failed = false;
-        const auto expected = runOnce(op, 0, failed), untouched = runOnce(kNothing, 0, failed);
+        const auto expected = runOnce(op, 0, failed);
         const std::string error = *op.memoryError != '\0' ? op.memoryError + std::string("\n") : "";
         long failAt = 1;
         for (;; ++failAt) {

@@ -22,13 +22,10 @@ void* orThrow(void* block) { return block != nullptr ? block : throw std::bad_al
 
 }  // namespace
 
-namespace IvoryTest {
-void failAllocation(long n) { failed = false, countdown = n; }
-bool stopFailingAllocations() { return countdown = 0, failed.load(); }
-}  // namespace IvoryTest
+void IvoryTest::failAllocation(long n) { failed = false, countdown = n; }
+bool IvoryTest::stopFailingAllocations() { return countdown = 0, failed.load(); }
 
-// Every form, so that none falls back on an allocator the sanitizers would
-// take for a different one.
+// Every form, so that none falls back on an allocator the sanitizers would take for a different one.
 void* operator new(std::size_t n) { return orThrow(allocate(n)); }
 void* operator new[](std::size_t n) { return orThrow(allocate(n)); }
 void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return allocate(n); }

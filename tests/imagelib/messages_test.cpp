@@ -1,9 +1,5 @@
-// Caller errors, one table: every refused call gives its one line through the
-// message handler (nothing reaches standard output while one is set) and its
-// null result, and changes neither the image nor a caller's output. Rows
-// without a line are accepted calls at a limit (one that gives nothing back
-// answers with the source). Unsigned and unknown codes for a made image, and
-// the limits the comparison suite's shapes sit on, are pinned there.
+// Each refused call gives its one line through the handler (none on standard output), a null result and no change
+// to image or output. Type codes and the limits of the comparison suite's shapes are pinned there.
 
 #include <functional>
 
@@ -23,8 +19,7 @@ std::unique_ptr<ImageBase<float>> volume(int width, int height, int depth) {
     auto image = std::make_unique<ImageBase<float>>();
     image->m_verbose = 0;
     image->init(width, height, depth, 1, 1);
-    for (int i = 0; i < image->m_image_size; ++i)
-        image->m_data[i] = float(i % width + i / width % height + i / width / height);
+    for (int i = 0; i < image->m_image_size; ++i) image->m_data[i] = float(i % width + i / width % height + i / width / height);
     return image;
 }
 
@@ -33,14 +28,11 @@ const std::string kUnsignedFilter = "Error: unsigned data type, cannot compute f
 const std::string kTooSmall = "Error: image too small, cannot compute gradient!";
 const std::string kOutputTooSmall = "Error: output image too small!";
 
-struct Call {
-    std::string line;  // empty: accepted, silently
-    int w, h, d;       // of the source volume
-    std::function<Image*(ImageBase<float>& source, Image* out)> call;
-};
+// line empty: accepted silently; w, h, d: the source volume's.
+struct Call { std::string line; int w, h, d; std::function<Image*(ImageBase<float>& source, Image* out)> call; };
 
-// out: a one-channel float output of `elements` elements (none: null).
-Image* withOutput(Image* out, int elements) { return elements > 0 ? (out->init(elements, 1, 1, 1, 1), out) : nullptr; }
+// out, made a one-channel float output of `elements` elements.
+Image* withOutput(Image* out, int elements) { return out->init(elements, 1, 1, 1, 1), out; }
 
 const Call kCalls[] = {
     {"Error while initializing!", 4, 4, 1, [](auto&, auto) { return ImageBase<float>().init(-1, 4, 1, 1, 1), nullptr; }},
@@ -61,7 +53,6 @@ const Call kCalls[] = {
     {"Error: Window size exceeds the image!", 2, 5, 1, [](auto& s, auto o) { return s.filter(0x1406, kBox, 3, withOutput(o, 10)); }},
     {kOutputTooSmall, 4, 3, 2, [](auto& s, auto o) { return s.filter(0x1406, kBox, 1, withOutput(o, 23)); }},
     {kOutputTooSmall, 4, 3, 2, [](auto& s, auto o) { return o->init(4, 3, 2, 1, 1), o->releaseData(), s.filter(0x1406, kBox, 1, o); }},
-    // derivatives
     {"Error: unsigned data type, cannot compute gradient!", 4, 4, 1,
      [](auto& s, auto o) { return s.gradient(0x1401, nullptr, true, withOutput(o, 32)); }},
     {kTooSmall, 2, 5, 1, [](auto& s, auto) { return s.gradient(0x1406, nullptr, false, nullptr); }},
@@ -82,12 +73,13 @@ const Call kCalls[] = {
 };
 
 TEST(MessageRouting, EveryCallerErrorReportsItsLineThroughTheHandlerAndChangesNothing) {
+    Lines received;
+    Ivory::setMessageHandler(collect, &received);
     for (const Call& c : kCalls) {
         SCOPED_TRACE(c.line);
         auto source = volume(c.w, c.h, c.d);
         ImageBase<float> out;
-        Lines received;
-        Ivory::setMessageHandler(collect, &received);
+        received.clear();
         Image* result = nullptr;
         EXPECT_EQ(IvoryTest::captureStdout([&] { result = c.call(*source, &out); }), "");
         std::unique_ptr<Image> made(result != &out && result != source.get() ? result : nullptr);
@@ -95,15 +87,13 @@ TEST(MessageRouting, EveryCallerErrorReportsItsLineThroughTheHandlerAndChangesNo
         EXPECT_EQ(received, c.line.empty() ? Lines{} : Lines{c.line});
         EXPECT_EQ(result == nullptr, refused);
         if (refused) {
-            const auto untouched = volume(c.w, c.h, c.d);
-            EXPECT_TRUE(std::equal(source->m_data, source->m_data + source->m_image_size, untouched->m_data));
+            EXPECT_TRUE(std::equal(source->m_data, source->m_data + source->m_image_size, volume(c.w, c.h, c.d)->m_data));
             EXPECT_EQ(out.m_cursor, 0);
             EXPECT_TRUE(!out.m_data || std::count(out.m_data, out.m_data + out.m_image_size, 0.0f) == out.m_image_size);  // zeroes, as made
         }
     }
-    Lines received;
-    Ivory::setMessageHandler(collect, &received);
     Ivory::setMessageHandler(nullptr, &received);  // the default again: standard output
+    received.clear();
     EXPECT_EQ(IvoryTest::captureStdout([] { volume(4, 4, 1)->rotate(3); }), "Error: rotation axis must be 0, 1 or 2!\n");
     EXPECT_TRUE(received.empty());
 }

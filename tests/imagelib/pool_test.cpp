@@ -1,5 +1,4 @@
-// The worker pool: where its size comes from, work done when no worker can be
-// started, and calls from several threads and from inside chunks.
+// The worker pool: its size, work done when no worker starts, and calls from several threads and from inside chunks.
 
 #include <pthread.h>
 #include <sched.h>
@@ -16,21 +15,15 @@
 
 namespace {
 
-// The count settings are read once per process, so each row runs in a fresh
-// one (re-executed, so the pool starts there anew; it gives up after 30 s),
-// kept to one CPU, where the default is 1 whatever the machine has. There the
-// default thread stack is too large to be mapped: no worker can start, and the
-// caller must do all the work itself.
+// The count settings are read once per process: each row runs in a fresh one (giving up after 30 s), on one CPU
+// so the default is 1, and with a default thread stack too large to map, so the caller must do all the work.
 TEST(WorkerPool, CountFollowsAffinityThenEnvironmentThenSetThreadCountAndWithoutWorkersTheCallerWorks) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const struct {
-        const char* environment;  // IVORY_NUM_THREADS, or null for none
-        std::vector<int> counts;  // given to setThreadCount in turn
-        int expected;
-    } cases[] = {{nullptr, {}, 1}, {"3", {}, 3}, {"junk", {}, 1}, {"0", {}, 1}, {"3", {5}, 5}, {"3", {7, -1}, 3}};
+    const struct { const char* numThreadsEnv; std::vector<int> setCounts; int expected; } cases[] = {
+        {nullptr, {}, 1}, {"3", {}, 3}, {"junk", {}, 1}, {"0", {}, 1}, {"3", {5}, 5}, {"3", {7, -1}, 3}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.environment ? c.environment : "no variable") + ", " + std::to_string(c.counts.size()) + " calls");
-        c.environment ? setenv("IVORY_NUM_THREADS", c.environment, 1) : unsetenv("IVORY_NUM_THREADS");
+        SCOPED_TRACE(::testing::Message() << (c.numThreadsEnv ? c.numThreadsEnv : "unset") << ", " << c.setCounts.size() << " calls");
+        c.numThreadsEnv ? setenv("IVORY_NUM_THREADS", c.numThreadsEnv, 1) : unsetenv("IVORY_NUM_THREADS");
         const auto body = [&] {
             cpu_set_t one;
             CPU_ZERO(&one);
@@ -39,11 +32,10 @@ TEST(WorkerPool, CountFollowsAffinityThenEnvironmentThenSetThreadCountAndWithout
             pthread_attr_init(&huge);
             pthread_attr_setstacksize(&huge, size_t(1) << 60);
             if (sched_setaffinity(0, sizeof one, &one) != 0 || pthread_setattr_default_np(&huge) != 0) return 100;
-            for (const int count : c.counts) Ivory::setThreadCount(count);
+            for (const int count : c.setCounts) Ivory::setThreadCount(count);
             std::vector<int> visits(1000, 0);
             bool onCaller = true;
-            const pthread_t caller = pthread_self();
-            Ivory::detail::parallelFor(0, 1000, 1, [&](int64_t first, int64_t last) {
+            Ivory::detail::parallelFor(0, 1000, 1, [&, caller = pthread_self()](int64_t first, int64_t last) {
                 onCaller = onCaller && pthread_equal(pthread_self(), caller);
                 for (int64_t i = first; i < last; ++i) ++visits[size_t(i)];
             });

@@ -19,12 +19,9 @@ namespace IvoryTest {
 
 // The eight element types as a gtest type list, derived from the library's own list.
 template <typename L> struct ToGTestTypes;
-template <typename... Ts> struct ToGTestTypes<Ivory::TypeList<Ts...>> {
-    using type = ::testing::Types<Ts...>;
-};
+template <typename... Ts> struct ToGTestTypes<Ivory::TypeList<Ts...>> { using type = ::testing::Types<Ts...>; };
 using AllElementTypes = ToGTestTypes<Ivory::ElementTypes>::type;
 
-// Runs f while standard output is captured and returns what it printed.
 template <typename F> std::string captureStdout(F&& f) {
     ::testing::internal::CaptureStdout();
     f();
@@ -35,10 +32,7 @@ template <typename F> std::string captureStdout(F&& f) {
 class TempDir {
 public:
     TempDir() : path_(mkdtemp((std::filesystem::temp_directory_path() / "ivory-test-XXXXXX").string().data())) {}
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     const std::filesystem::path& path() const { return path_; }
 
@@ -46,7 +40,6 @@ private:
     std::filesystem::path path_;
 };
 
-// A whole file's bytes, and a file of the given bytes.
 inline std::vector<unsigned char> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
