@@ -51,15 +51,11 @@ void addInto(std::vector<Ref::Case<T>>& cases, const std::string& what, const Re
 TYPED_TEST(FilterEquivalence, FilterFillBorderGradientHessianAndGradient3DMatch) {
     using T = TypeParam;
     std::vector<Ref::Case<T>> cases;
-    const float ones[9] = {1, 1, 1, 1, 1, 1, 1, 1, 1}, middleRow[9] = {0, 0, 0, 1, 1, 1, 0, 0, 0}, twice[1] = {2};
+    const float ones[9] = {1, 1, 1, 1, 1, 1, 1, 1, 1}, middleRow[9] = {0, 0, 0, 1, 1, 1, 0, 0, 0};
     auto filtering = [](int code, const float* kernel, int n) { return [=](auto& img) { return img.filter(code, kernel, n, nullptr); }; };
-    // Inner sums; the ring nearer than (n-1)/2 to an edge 0; the window holds the range.
-    const auto twos = Ref::imageOf<T>({4, 4, 1, 1, 1}, std::vector<double>(16, 2));
-    Ref::add(cases, "filter of twos", twos, filtering(0x1406, ones, 3), {0, 0, 0, 0, 0, 18, 18, 0, 0, 18, 18, 0, 0, 0, 0, 0});
-    Ref::add(cases, "window of the filter of twos", twos, filtering(0x1406, ones, 3), {18, 9, 0, 18}, "", "made window");
-    // 200 stored as a char is -56.
-    Ref::add(cases, "filter into char", Ref::imageOf<T>({3, 3, 1, 1, 1}, {0, 0, 0, 0, 100, 0, 0, 0, 0}), filtering(0x1400, twice, 1),
-             {0, 0, 0, 0, -56, 0, 0, 0, 0});
+    // Inner sums; the ring nearer than (n-1)/2 to an edge 0.
+    Ref::add(cases, "filter of twos", Ref::imageOf<T>({4, 4, 1, 1, 1}, std::vector<double>(16, 2)), filtering(0x1406, ones, 3),
+             {0, 0, 0, 0, 0, 18, 18, 0, 0, 18, 18, 0, 0, 0, 0, 0});
     // Sums are floats: ((0 + 1e8) + 1) - 1e8 is 0 (in double 1).
     if (std::is_floating_point_v<T>)
         Ref::add(cases, "filter sums in float", Ref::imageOf<T>({3, 3, 1, 1, 1}, {1e8, 1, -1e8, 1e8, 1, -1e8, 1e8, 1, -1e8}),

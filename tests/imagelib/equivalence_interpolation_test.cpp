@@ -110,8 +110,6 @@ TYPED_TEST(InterpolationEquivalence, PointAndBatchSamplersMatch) {
         for (const auto& q : points) p.add(q[0], q[1], q[2]);
         return p;
     };
-    addExample(cases, "mean of eight corners", Ref::imageOf<T>({2, 2, 2, 1, 1}, {3, 10, 7, 1, 20, 5, 9, 6}), at({{0.5f, 0.5f, 0.5f}}),
-               "interpolateLinearValue", {7.625});
     addExample(cases, "linear in every channel", filled<T>({4, 4, 4, 1, 3}, [](int x, int y, int z, int c) { return x + 2 * y + 3 * z + 20 * c; }),
                at({{1.25f, 0.5f, 1.75f}}), "interpolateLinear", {7.5, 27.5, 47.5});
     // The weights for 0.25 are -0.140625, 0.890625, 0.296875, -0.046875.

@@ -18,8 +18,6 @@ TYPED_TEST(ModelEquivalence, WindowFromDataSwapAndFlipMatch) {
     // All channels pooled; the record is {window, level, low, high}.
     Ref::add(cases, "window of 5 2 9 / 3 4 8", Ref::imageOf<T>({3, 1, 1, 1, 2}, {5, 2, 9, 3, 4, 8}), windowFromData,
              {7, 5.5, 2, 9, 7, 5.5, 2, 9}, "", " window");
-    Ref::add(cases, "flip along x", Ref::imageOf<T>({3, 1, 1, 1, 2}, {1, 2, 3, 4, 5, 6}),
-             [](auto& img) { img.flip(true, false, false, false); }, {5, 6, 3, 4, 1, 2});
     std::vector<Ref::Shape> shapes = Ref::standardShapes();
     shapes.push_back(Ref::kSplitShape);
     unsigned seed = 2000;

@@ -1,12 +1,9 @@
-// The image model: the factory, shapes, refused shapes, block ownership and
-// images without a block.
+// The image model: shapes, refused shapes, block ownership and images without a block.
 
 #include <GL/gl.h>
 
 #include <cmath>
-#include <typeinfo>
 
-#include "ivory/createimage.h"
 #include "test_support.h"
 
 namespace {
@@ -35,9 +32,6 @@ template <typename T> class ModelTest : public ::testing::Test {};
 TYPED_TEST_SUITE(ModelTest, IvoryTest::AllElementTypes);
 
 TYPED_TEST(ModelTest, InitAndClearGiveAZeroedBlockAndWindowTable) {
-    const std::unique_ptr<Ivory::Image> made(Ivory::createImage(Ivory::ElementCode<TypeParam>::value));
-    EXPECT_EQ(typeid(*made), typeid(Ivory::ImageBase<TypeParam>));
-    for (const int code : {0, 0x1407, 0x1408, 0x1409, 0x13FF, 0x140B}) EXPECT_EQ(Ivory::createImage(code), nullptr);
     const int shapes[][9] = {{4, 3, 1, 1, 3, 12, 36, 36, 36}, {3, 2, 4, 2, 2, 6, 12, 48, 96}, {0, 5, 1, 1, 2, 0, 0, 0, 0}};
     CountingImage<TypeParam> image;
     for (const auto& s : shapes) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -28,7 +29,7 @@ template <typename F> std::string captureStdout(F&& f) {
     return ::testing::internal::GetCapturedStdout();
 }
 
-// A fresh folder per test, removed again at the end of it.
+// A fresh folder per test, removed again at the end of it (failures to remove are ignored: a destructor must not throw).
 class TempDir {
 public:
     TempDir() : path_(mkdtemp((std::filesystem::temp_directory_path() / "ivory-test-XXXXXX").string().data())) {}
