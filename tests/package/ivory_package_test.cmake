@@ -73,7 +73,7 @@ run_step(${CMAKE_COMMAND} -S "${SOURCE_DIR}/examples" -B "${examples_build}" -G 
          -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${WORK_DIR}/shared -DCMAKE_BUILD_TYPE=Release
          "-DCMAKE_EXE_LINKER_FLAGS=${link_flags_shared}")
 run_step(${CMAKE_COMMAND} --build "${examples_build}" -j 2)
-file(GLOB expected_outputs "${CMAKE_CURRENT_LIST_DIR}/expected/*.txt")
+file(GLOB expected_outputs "${CMAKE_CURRENT_LIST_DIR}/data/*.txt")  # what each example prints
 foreach(expected IN LISTS expected_outputs)
   get_filename_component(example "${expected}" NAME_WE)
   set(run "${WORK_DIR}/run-${example}")  # a fresh folder, also the example's argument
