@@ -82,7 +82,6 @@ template <typename T> struct RefImage {
         record[2] = lowValue;
         record[3] = highValue;
     }
-    void resetCursor() { cursor = 0; }
     void setNext(float v) {
         if (cursor < imageSize()) data[size_t(cursor++)] = Ivory::fromFloat<T>(v);
     }
