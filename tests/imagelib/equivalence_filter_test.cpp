@@ -1,5 +1,4 @@
-// The filters and derivatives against the plain reference, bit for bit: outputs they make for every
-// code, caller outputs of every type (also through setNext), the source's own block, and worked examples.
+// The filters and derivatives against the plain reference, bit for bit, into every kind of output, and worked examples.
 
 #include "library_bridge.h"
 #include "reference_filter.h"
@@ -11,11 +10,8 @@ namespace {
 template <typename T> class FilterEquivalence : public ::testing::Test {};
 TYPED_TEST_SUITE(FilterEquivalence, IvoryTest::AllElementTypes);
 
-// Case i makes its output for code i % 14: GL_BYTE to GL_DOUBLE (three unknown ones too), or 0 for
-// the source's m_type (signed, unsigned or none).
-struct Code {
-    int code, type;
-};
+// Case i makes its output for code i % 14: GL_BYTE to GL_DOUBLE (three unknown too), or 0 for the source's m_type.
+struct Code { int code, type; };
 Code codeFor(size_t i) {
     const Code zeros[] = {{0, 0x1402}, {0, 0x1405}, {0, 0}};
     return i % 14 < 11 ? Code{0x1400 + int(i % 14), 0} : zeros[i % 14 - 11];
@@ -34,9 +30,8 @@ const float* orNull(const std::vector<float>& kernel) { return kernel.empty() ? 
 // op(image, code) making its own output, with input.m_type from the code.
 template <typename T, typename Op> void addMade(std::vector<Ref::Case<T>>& cases, const std::string& what, Ref::RefImage<T> input, Code c, Op op) {
     input.type = c.type;
-    std::ostringstream name;
-    name << what << ", code 0x" << std::hex << c.code << " for type 0x" << c.type;
-    Ref::add(cases, name.str(), input, [=](auto& img) { return op(img, c.code); });
+    Ref::add(cases, what + ", code " + std::to_string(c.code) + " for type " + std::to_string(c.type), input,
+             [=](auto& img) { return op(img, c.code); });
 }
 // op(image, out) into a caller's output of the code's type and shape s, random at first.
 template <typename T, typename Op>

@@ -1,5 +1,4 @@
-// Window-based intensity operations, the 8/16-bit exports and the centroid against the plain
-// reference, bit for bit, with the worked examples that pin the rules.
+// Window-based intensity operations, the exports and the centroid against the plain reference, bit for bit.
 
 #include "library_bridge.h"
 #include "reference_intensity.h"
@@ -108,9 +107,8 @@ TYPED_TEST(IntensityEquivalence, InvertWindowLevelExportsAndCentroidMatch) {
     Ref::expectSame(cases);
 }
 
-// Every value of the 8- and 16-bit types; for the wider ones whole numbers (and their neighbouring
-// floats), where a mapping without a division per element must still truncate exactly, and the values
-// around each power of two, where toFloat starts to round.
+// Every value of the 8- and 16-bit types; for wider ones whole numbers (and their neighbouring floats), where a mapping
+// without a division per element must still truncate exactly, and the values around each power of two, where toFloat rounds.
 template <typename T> std::vector<T> edgeValues() {
     using Limits = std::numeric_limits<T>;
     std::vector<T> values;

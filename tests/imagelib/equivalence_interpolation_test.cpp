@@ -1,5 +1,4 @@
-// The point, trilinear and tricubic samplers against the plain reference, bit for bit, inside and
-// outside the image, one point per call and in batches of every kind of length.
+// The three samplers against the plain reference, bit for bit, inside and outside the image, point by point and in batches.
 
 #include "library_bridge.h"
 #include "reference_interpolation.h"
@@ -33,8 +32,7 @@ Positions positionsFor(const Ref::Shape& s, unsigned seed) {
     return p;
 }
 
-// Debug builds assert when interpolateLinear's truncated position is at or
-// beyond the last valid one, so it is not called there.
+// Debug builds assert where interpolateLinear's truncated position is not below the last, so it is not called there.
 bool linearAsserts([[maybe_unused]] const Ref::Shape& s, [[maybe_unused]] float x, [[maybe_unused]] float y, [[maybe_unused]] float z) {
 #ifdef NDEBUG
     return false;

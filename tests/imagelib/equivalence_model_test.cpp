@@ -1,5 +1,4 @@
-// The model's own operations against the plain reference, bit for bit, with
-// the worked examples that pin the rules.
+// The model's own operations against the plain reference, bit for bit, and worked examples that pin the rules.
 
 #include "library_bridge.h"
 #include "reference_model.h"
@@ -24,8 +23,7 @@ TYPED_TEST(ModelEquivalence, WindowFromDataSwapAndFlipMatch) {
     for (const Ref::Shape& shape : shapes) {
         const auto input = Ref::randomInput<T>(shape, ++seed);
         std::vector<Ref::RefImage<T>> windowInputs = {input, Ref::randomInput<T>(shape, ++seed)};
-        // A NaN first, and zeros of both signs as the smallest or largest value
-        // in either order: the scan keeps the first of equal values.
+        // A NaN first, and zeros of both signs as extremes in either order: the scan keeps the first of equal values.
         if (std::is_floating_point_v<T> && input.data.size() > 2) {
             windowInputs.push_back(input);
             windowInputs.back().data[0] = std::numeric_limits<T>::quiet_NaN();

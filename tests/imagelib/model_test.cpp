@@ -1,5 +1,4 @@
-// The image model: shapes, refused shapes, block ownership, images without a block, and element
-// access: conversions, the cursor, positional access and sampling at the end of a very long row.
+// The image model (shapes, refused shapes, block ownership, images without a block) and element access.
 
 #include <GL/gl.h>
 
@@ -81,8 +80,7 @@ TYPED_TEST(ModelTest, UnstorableShapesAreReportedAndLeaveAnEmptyImage) {
     }
 }
 
-// An image with a shape but without a block: nothing is read, written, allocated or printed; results
-// are null, zeros or NaN.
+// A shaped image without a block: nothing is read, written, allocated or printed; results are null, zero or NaN.
 TYPED_TEST(ModelTest, ImagesWithoutABlockAreLeftAloneByEveryOperation) {
     CountingImage<TypeParam> image;
     image.init(6, 6, 3, 1, 2);

@@ -46,8 +46,7 @@ TEST(WorkerPool, CountFollowsAffinityThenEnvironmentThenSetThreadCountAndWithout
     unsetenv("IVORY_NUM_THREADS");
 }
 
-// Four threads at once, each splitting its range, and every chunk splitting
-// again (run inline on a worker): each item is visited exactly once.
+// Four threads at once, each splitting its range and every chunk splitting again: each item is visited once.
 TEST(WorkerPool, ConcurrentAndNestedCallsCoverTheirRangesOnce) {
     Ivory::setThreadCount(3);
     constexpr int kOuter = 64, kInner = 100;

@@ -19,12 +19,9 @@
 
 namespace IvoryReference {
 
-// Each SIMD target this machine supports: the best with one, three (an uneven split, more than
-// the cores) and the default number of threads, the others with three.
-struct RunSetting {
-    int64_t target;
-    int threads;
-};
+// Each SIMD target here: the best with one, three (an uneven split, more than the cores) and the default number of
+// threads, the others with three.
+struct RunSetting { int64_t target; int threads; };
 inline const std::vector<RunSetting>& runSettings() {
     static const std::vector<RunSetting> settings = [] {
         std::vector<RunSetting> all;
@@ -106,16 +103,13 @@ template <typename T> T randomElement(std::mt19937& rng) {
     }
 }
 
-// Odd extents, several slices, frames and channels, one element, and a row long enough for vector
-// bodies with a ragged tail.
-struct Shape {
-    int w, h, d, f, c;
-};
+struct Shape { int w, h, d, f, c; };
 inline std::string describe(const Shape& s) {
     std::ostringstream text;
     text << s.w << " x " << s.h << " x " << s.d << " x " << s.f << ", " << s.c << " channel(s)";
     return text.str();
 }
+// Odd extents, several slices, frames and channels, one element, and a row long enough for a ragged vector tail.
 inline const std::vector<Shape>& standardShapes() {
     static const std::vector<Shape> shapes = {{7, 5, 3, 1, 1}, {13, 11, 4, 1, 1}, {6, 4, 2, 2, 3}, {5, 7, 3, 3, 2}, {1, 1, 1, 1, 1}, {149, 9, 3, 1, 1}};
     return shapes;
@@ -148,8 +142,7 @@ template <typename T> RefImage<T> imageOf(const Shape& s, const std::vector<doub
     return img;
 }
 
-// Equal values bit for bit (-0 is not 0), but any NaN matches any NaN: which NaN an operation
-// yields may follow the operand order the compiler picks.
+// Equal bit for bit (-0 is not 0), but any NaN matches any NaN: which one an operation yields may follow the operand order.
 inline bool same(double a, double b) { return (a == b && std::signbit(a) == std::signbit(b)) || (a != a && b != b); }
 inline ::testing::AssertionResult sameOutcome(const Outcome& got, const Outcome& want) {
     if (got.printed != want.printed) return ::testing::AssertionFailure() << "printed\n" << got.printed << "instead of\n" << want.printed;
@@ -167,9 +160,8 @@ inline ::testing::AssertionResult sameOutcome(const Outcome& got, const Outcome&
     return ::testing::AssertionSuccess();
 }
 
-// One call, op(image) on the reference image and on its library twin; op returns nothing, an Outcome
-// or an image it made. A worked example also gives the lines printed and the values of the first part
-// whose name holds `part`.
+// op(image) on the reference image and on its library twin; op returns nothing, an Outcome or an image it made.
+// A worked example also gives the lines printed and the values of the first part whose name holds `part`.
 template <typename T> struct Case {
     std::string what;
     RefImage<T> input;

@@ -83,8 +83,7 @@ inline const float* kernelOrDefault(const float* kernel, int taps) {
     return kernel != nullptr ? kernel : taps == 9 ? sobel : planes;
 }
 
-// Slice-wise 2D gradient: channel 0 the kernel's response, channel 1 its transpose's. The one-pixel frame
-// is left out, or with keepSize holds 0.
+// Slice-wise 2D gradient: channel 0 the kernel's response, channel 1 its transpose's; the frame left out or 0.
 template <typename T>
 template <typename U> RefImage<U>* RefImage<T>::gradient(int, const float* kernel, bool keepSize, RefImage<U>* out) {
     const float* K = kernelOrDefault(kernel, 9);
@@ -107,9 +106,8 @@ template <typename T> Outcome RefImage<T>::gradient(int code, const float* kerne
                       [&](auto& out) { gradient(code, kernel, keepSize, &out); });
 }
 
-// Second derivatives of a gradient image: kernel on channel 0, transpose on channel 0 and on channel 1,
-// each with its own range; the frame holds 0. A one-channel image goes through its full-size gradient
-// in the resolved code's type.
+// Second derivatives of a gradient image: kernel on channel 0, transpose on channels 0 and 1, each with its own range,
+// the frame 0. A one-channel image goes through its full-size gradient in the resolved code's type.
 template <typename T> template <typename U> RefImage<U>* RefImage<T>::hessian(int code, const float* kernel, RefImage<U>* out) {
     if (channels == 1) {
         withElementType(code == 0 ? type : code, [&](auto u) {

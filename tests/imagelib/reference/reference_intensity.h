@@ -8,8 +8,7 @@
 
 namespace IvoryReference {
 
-// An element meets the float window values as its float value, a double as itself (the usual arithmetic
-// conversions); storeAs converts a result back.
+// An element meets the float window values as its float value, a double as itself; storeAs converts back.
 template <typename T> using Arithmetic = std::conditional_t<std::is_same_v<T, double>, double, float>;
 template <typename T> Arithmetic<T> valueOf(T e) { return Arithmetic<T>(Ivory::toFloat(e)); }
 template <> inline double valueOf(double e) { return e; }
@@ -23,8 +22,7 @@ template <typename T> void RefImage<T>::invert() {
     }
 }
 
-// Clamps every element to channel 0's window, then shifts by low (or mirrors from high when reversed);
-// integer types subtract in T, keeping the low bits.
+// Clamps to channel 0's window, then shifts by low (or mirrors from high); integer types subtract in T, keeping the low bits.
 template <typename T> void RefImage<T>::applyWindowLevel(bool reversed) {
     for (T& e : data) {
         if (low(0) > valueOf(e)) e = storeAs<T>(low(0));

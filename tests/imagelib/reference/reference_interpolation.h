@@ -52,8 +52,7 @@ inline std::array<float, 4> cubicWeights(float tf) {
             float((t - 1.0) * t * t)};
 }
 
-// Tricubic sample of every channel over the 4 x 4 x 4 neighbourhood, z outermost; each weight product
-// and each running sum rounded to float.
+// Tricubic sample of every channel over the 4 x 4 x 4 neighbourhood, z outermost, every product and sum rounded to float.
 template <typename T> void RefImage<T>::interpolateCubic(float* out, float x, float y, float z) const {
     x = insidePosition(x, dim[0]), y = insidePosition(y, dim[1]), z = insidePosition(z, dim[2]);
     const int xx = int(x), yy = int(y), zz = int(z);
@@ -67,8 +66,7 @@ template <typename T> void RefImage<T>::interpolateCubic(float* out, float x, fl
             }
 }
 
-// The single-value samplers: channel 0 of the pixel and of the tricubic sample, and the trilinear
-// sample over pixels addressed as elements.
+// Channel 0 of the pixel and of the tricubic sample, and the trilinear sample over pixels addressed as elements.
 template <typename T> float RefImage<T>::getPixelValue(float x, float y, float z) const {
     std::vector<float> out(static_cast<size_t>(channels));
     getPixel(out.data(), x, y, z);
