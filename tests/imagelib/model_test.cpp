@@ -43,7 +43,7 @@ TYPED_TEST(ModelTest, InitAndClearGiveAZeroedBlockAndWindowTable) {
             EXPECT_EQ(std::vector<float>(image.m_window, image.m_window + 4 * s[4]), std::vector<float>(4 * s[4], 0.0f));
             EXPECT_EQ(reinterpret_cast<uintptr_t>(image.m_data) % 16, 0u);
             EXPECT_EQ(elements(image), std::vector<double>(s[8], 0.0));
-            if (image.m_data) image.m_data[0] = TypeParam(5), image.m_window[0] = 5.0f;  // clear and the next init must not keep them
+            if (s[8] > 0) image.m_data[0] = TypeParam(5), image.m_window[0] = 5.0f;  // clear and the next init must not keep them
             if (!cleared) image.clear();
         }
     }
